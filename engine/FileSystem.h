@@ -1,0 +1,56 @@
+#pragma once
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <cstddef>
+#include <string>
+
+namespace tolvane {
+
+// The file-system calls the engine makes, one virtual per system call, so that tests can
+// inject failures a real folder cannot produce on demand (disk full, I/O error, a file that
+// vanishes between two calls). Every call returns a non-negative value on success and
+// -errno on failure; none of them sets or relies on errno. All paths are relative to an
+// open directory descriptor. PosixFileSystem is the only implementation in the product.
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+
+    // openat(2). Returns the new descriptor.
+    virtual int Open(int dirFd, const char* name, int flags, mode_t mode = 0) = 0;
+    virtual int Close(int fd) = 0;
+
+    // fdopendir(3) on fd; on success the stream owns fd. Returns 0, and the stream in dir.
+    virtual int OpenDirStream(int fd, DIR*& dir) = 0;
+    // readdir(3). Returns 0 with entry set (nullptr at the end of the directory).
+    virtual int ReadDir(DIR* dir, const dirent*& entry) = 0;
+    virtual int CloseDirStream(DIR* dir) = 0;
+
+    // fstatat(2) without following a final symbolic link.
+    virtual int StatAt(int dirFd, const char* name, struct stat& st) = 0;
+    virtual int Stat(int fd, struct stat& st) = 0;
+
+    virtual int MakeDir(int dirFd, const char* name, mode_t mode) = 0;
+    virtual int Unlink(int dirFd, const char* name) = 0;
+    virtual int ChmodAt(int dirFd, const char* name, mode_t mode) = 0;
+    virtual int Chmod(int fd, mode_t mode) = 0;
+    virtual int SetTimes(int fd, const timespec times[2]) = 0;
+
+    // readlinkat(2) into text; symlinkat(2) making name point at text.
+    virtual int ReadLink(int dirFd, const char* name, std::string& text) = 0;
+    virtual int SymLink(const std::string& text, int dirFd, const char* name) = 0;
+
+    // Data transfer, each returning the bytes moved. CloneFile returns 0 on success.
+    virtual int CloneFile(int inFd, int outFd) = 0;
+    virtual ssize_t CopyRange(int inFd, int outFd, size_t length) = 0;
+    virtual ssize_t SendFile(int outFd, int inFd, size_t length) = 0;
+    virtual ssize_t Read(int fd, void* buffer, size_t length) = 0;
+    virtual ssize_t Write(int fd, const void* buffer, size_t length) = 0;
+
+    virtual int DataSync(int fd) = 0;
+    virtual int SyncFileSystem(int fd) = 0;
+};
+
+}  // namespace tolvane

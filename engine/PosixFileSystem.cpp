@@ -1,0 +1,138 @@
+#include "PosixFileSystem.h"
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/sendfile.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace tolvane {
+
+namespace {
+
+// Turns a system call's -1/errno result into this interface's -errno form, retrying EINTR.
+template <typename Call>
+auto Checked(Call call) -> decltype(call()) {
+    for (;;) {
+        auto result = call();
+        if (result >= 0) {
+            return result;
+        }
+        if (errno != EINTR) {
+            return -errno;
+        }
+    }
+}
+
+}  // namespace
+
+int PosixFileSystem::Open(int dirFd, const char* name, int flags, mode_t mode) {
+    return Checked([&] { return ::openat(dirFd, name, flags | O_CLOEXEC, mode); });
+}
+
+int PosixFileSystem::Close(int fd) {
+    // Linux releases the descriptor even when close reports EINTR: never retry it.
+    return ::close(fd) == 0 ? 0 : (errno == EINTR ? 0 : -errno);
+}
+
+int PosixFileSystem::OpenDirStream(int fd, DIR*& dir) {
+    dir = ::fdopendir(fd);
+    return dir != nullptr ? 0 : -errno;
+}
+
+int PosixFileSystem::ReadDir(DIR* dir, const dirent*& entry) {
+    errno = 0;
+    entry = ::readdir(dir);
+    return entry == nullptr && errno != 0 ? -errno : 0;
+}
+
+int PosixFileSystem::CloseDirStream(DIR* dir) {
+    return ::closedir(dir) == 0 ? 0 : -errno;
+}
+
+int PosixFileSystem::StatAt(int dirFd, const char* name, struct stat& st) {
+    return Checked([&] { return ::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW); });
+}
+
+int PosixFileSystem::Stat(int fd, struct stat& st) {
+    return Checked([&] { return ::fstat(fd, &st); });
+}
+
+int PosixFileSystem::MakeDir(int dirFd, const char* name, mode_t mode) {
+    return Checked([&] { return ::mkdirat(dirFd, name, mode); });
+}
+
+int PosixFileSystem::Unlink(int dirFd, const char* name) {
+    return Checked([&] { return ::unlinkat(dirFd, name, 0); });
+}
+
+int PosixFileSystem::ChmodAt(int dirFd, const char* name, mode_t mode) {
+    return Checked([&] { return ::fchmodat(dirFd, name, mode, 0); });
+}
+
+int PosixFileSystem::Chmod(int fd, mode_t mode) {
+    return Checked([&] { return ::fchmod(fd, mode); });
+}
+
+int PosixFileSystem::SetTimes(int fd, const timespec times[2]) {
+    return Checked([&] { return ::futimens(fd, times); });
+}
+
+int PosixFileSystem::ReadLink(int dirFd, const char* name, std::string& text) {
+    // A link's text can be as long as the file system allows; grow until it fits.
+    size_t size = 256;
+    for (;;) {
+        text.resize(size);
+        ssize_t n = Checked([&] { return ::readlinkat(dirFd, name, text.data(), size); });
+        if (n < 0) {
+            text.clear();
+            return static_cast<int>(n);
+        }
+        if (static_cast<size_t>(n) < size) {
+            text.resize(static_cast<size_t>(n));
+            return 0;
+        }
+        size *= 2;
+    }
+}
+
+int PosixFileSystem::SymLink(const std::string& text, int dirFd, const char* name) {
+    return Checked([&] { return ::symlinkat(text.c_str(), dirFd, name); });
+}
+
+int PosixFileSystem::CloneFile(int inFd, int outFd) {
+    return Checked([&] { return ::ioctl(outFd, FICLONE, inFd); });
+}
+
+ssize_t PosixFileSystem::CopyRange(int inFd, int outFd, size_t length) {
+    return Checked([&] { return ::copy_file_range(inFd, nullptr, outFd, nullptr, length, 0); });
+}
+
+ssize_t PosixFileSystem::SendFile(int outFd, int inFd, size_t length) {
+    return Checked([&] { return ::sendfile(outFd, inFd, nullptr, length); });
+}
+
+ssize_t PosixFileSystem::Read(int fd, void* buffer, size_t length) {
+    return Checked([&] { return ::read(fd, buffer, length); });
+}
+
+ssize_t PosixFileSystem::Write(int fd, const void* buffer, size_t length) {
+    return Checked([&] { return ::write(fd, buffer, length); });
+}
+
+int PosixFileSystem::DataSync(int fd) {
+    return Checked([&] { return ::fdatasync(fd); });
+}
+
+int PosixFileSystem::SyncFileSystem(int fd) {
+    return Checked([&] { return ::syncfs(fd); });
+}
+
+PosixFileSystem& PosixFileSystem::Instance() {
+    static PosixFileSystem instance;
+    return instance;
+}
+
+}  // namespace tolvane
