@@ -1,0 +1,3 @@
+// Being written.
+#include <gtest/gtest.h>
+TEST(Placeholder, Builds) { SUCCEED(); }
