@@ -1,0 +1,37 @@
+#pragma once
+
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace tolvane {
+
+enum class CommandRequest { Update, Help, Version };
+enum class Verbosity { Quiet, Normal, Verbose };
+enum class ProgressMode { Auto, On, Off };
+
+// What one invocation of tolvane-update asks for.
+struct CommandLine {
+    CommandRequest request = CommandRequest::Update;
+    std::string source;
+    std::string target;
+    bool deleteFromSource = false;
+    bool dryRun = false;
+    Verbosity verbosity = Verbosity::Normal;
+    ProgressMode progress = ProgressMode::Auto;
+};
+
+struct ParsedCommandLine {
+    CommandLine command;
+    std::string error;  // empty when every argument was understood
+};
+
+// Reads the arguments that follow the program name. Options may stand before, between and
+// after the operands; short options may be bundled ("-dv"); "--" ends the options, so that
+// operands may begin with '-'. "-h" and "-V" win over everything that follows them.
+ParsedCommandLine ParseCommandLine(std::span<const char* const> arguments);
+
+std::string_view UsageText();
+std::string VersionText();
+
+}  // namespace tolvane

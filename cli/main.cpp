@@ -1,0 +1,50 @@
+#include <sys/resource.h>
+
+#include <cstdio>
+#include <span>
+
+#include "CommandLine.h"
+#include "ReportLines.h"
+#include "StopSignals.h"
+#include "UpdateCommand.h"
+
+namespace {
+
+// The walk holds one descriptor per folder level, so deep trees need more than the usual
+// soft limit of 1024.
+void RaiseDescriptorLimit() {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+    }
+}
+
+int PrintText(std::string_view text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    return tolvane::FinishOutput(stdout, stderr) ? tolvane::kExitDone : tolvane::kExitSomeFailed;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace tolvane;
+    const std::span<const char* const> arguments(argv + 1, static_cast<size_t>(argc - 1));
+    const ParsedCommandLine parsed = ParseCommandLine(arguments);
+    if (!parsed.error.empty()) {
+        std::fprintf(stderr, "%s\nTry 'tolvane-update --help' for more information.\n",
+                     ErrorLine(parsed.error).c_str());
+        return kExitRefused;
+    }
+    switch (parsed.command.request) {
+        case CommandRequest::Help:
+            return PrintText(UsageText());
+        case CommandRequest::Version:
+            return PrintText(VersionText());
+        case CommandRequest::Update:
+            break;
+    }
+    RaiseDescriptorLimit();
+    const StopSignals stops;
+    return RunUpdateCommand(parsed.command, stdout, stderr, stops);
+}
