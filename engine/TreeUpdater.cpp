@@ -1,1 +1,398 @@
-// Being written.
+#include "TreeUpdater.h"
+
+#include <fcntl.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "DirectoryPath.h"
+
+namespace tolvane {
+
+namespace {
+
+constexpr int kDirectoryFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW;
+
+bool IsDotOrDotDot(const char* name) {
+    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+// Reports name folders without their trailing '/', as they are shown on the status line.
+std::string_view Shown(const std::string& path) {
+    std::string_view view(path);
+    if (view.size() > 1 && view.back() == '/') {
+        view.remove_suffix(1);
+    }
+    return view;
+}
+
+void EnsureTrailingSlash(std::string& path) {
+    if (!path.empty() && path.back() != '/') {
+        path.push_back('/');
+    }
+}
+
+}  // namespace
+
+TreeUpdater::TreeUpdater(UpdateContext& context)
+    : m_context(context),
+      m_files(context.Files()),
+      m_dryRun(context.IsDryRun()),
+      m_copier(m_files, [&context] { return context.IsAbandonRequested(); }),
+      m_deletions(m_files, context, m_summary) {}
+
+WalkSummary TreeUpdater::Run() {
+    int sourceFd = -1;
+    int targetFd = -1;
+    if (OpenRoots(sourceFd, targetFd)) {
+        struct stat targetStat {};
+        if (targetFd >= 0) {
+            m_files.Stat(targetFd, targetStat);
+        }
+        m_targetRootDevice = targetStat.st_dev;
+        m_targetRootInode = targetStat.st_ino;
+        m_deletions.SetTargetRoot(targetFd);
+        Level root{sourceFd, targetFd, targetStat.st_dev, nullptr, nullptr};
+        UpdateTree(root);
+        root = Level{};  // drop the root's handles before the final flush closes nothing twice
+        if (!m_context.IsAbandonRequested()) {
+            m_deletions.Flush();
+        }
+    }
+    if (targetFd >= 0) {
+        m_files.Close(targetFd);
+    }
+    m_summary.stopped = StopRequested();
+    return m_summary;
+}
+
+bool TreeUpdater::OpenRoots(int& sourceFd, int& targetFd) {
+    RunRoots roots = m_context.Roots();
+    m_sourcePath = std::move(roots.source);
+    m_targetPath = std::move(roots.target);
+    // An empty root names no folder; it must never become "/".
+    if (m_sourcePath.empty() || m_targetPath.empty()) {
+        Fail(m_sourcePath.empty() ? FailedOperation::Read : FailedOperation::Create, ENOENT);
+        return false;
+    }
+    EnsureTrailingSlash(m_sourcePath);
+    EnsureTrailingSlash(m_targetPath);
+    m_sourcePath.reserve(4096);
+    m_targetPath.reserve(4096);
+
+    // The roots themselves may be symbolic links: the user named them.
+    sourceFd = m_files.Open(AT_FDCWD, m_sourcePath.c_str(), O_RDONLY | O_DIRECTORY);
+    if (sourceFd < 0) {
+        Fail(FailedOperation::Read, -sourceFd);
+        return false;
+    }
+    targetFd = OpenTargetRoot(m_targetPath);
+    if (targetFd < 0 && !(m_dryRun && targetFd == -ENOENT)) {
+        m_files.Close(sourceFd);
+        targetFd = -1;
+        return false;
+    }
+    targetFd = targetFd < 0 ? -1 : targetFd;
+
+    struct stat sourceStat {};
+    struct stat targetStat {};
+    if (targetFd >= 0 && m_files.Stat(sourceFd, sourceStat) == 0 &&
+        m_files.Stat(targetFd, targetStat) == 0 && sourceStat.st_dev == targetStat.st_dev &&
+        sourceStat.st_ino == targetStat.st_ino) {
+        // Every file would "hold" itself: with deletion on, the whole source would go.
+        Fail(FailedOperation::Read, 0, "source and target are the same folder");
+        m_files.Close(sourceFd);
+        return false;
+    }
+    return true;
+}
+
+// Opens the target root, creating it and the missing folders above it first. In a dry run
+// a missing root is reported as one that would be made, and -ENOENT returned.
+int TreeUpdater::OpenTargetRoot(const std::string& path) {
+    int fd = m_files.Open(AT_FDCWD, path.c_str(), O_RDONLY | O_DIRECTORY);
+    if (fd != -ENOENT) {
+        if (fd < 0) {
+            Fail(FailedOperation::Create, -fd);
+        }
+        return fd;
+    }
+    if (m_dryRun) {
+        Report(WalkAction::MakeDir);
+        return fd;
+    }
+    const int error = MakeDirectoryPath(path);
+    if (error != 0) {
+        Fail(FailedOperation::Create, error);
+        return -error;
+    }
+    Report(WalkAction::MakeDir);
+    fd = m_files.Open(AT_FDCWD, path.c_str(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0) {
+        Fail(FailedOperation::Create, -fd);
+    }
+    return fd;
+}
+
+// Walks one folder. Takes over level.sourceFd and closes it. The stop request is polled on
+// entry, once the listing has started, and after every entry.
+void TreeUpdater::UpdateTree(Level& level) {
+    if (StopRequested()) {
+        m_files.Close(level.sourceFd);
+        return;
+    }
+    DIR* dir = nullptr;
+    const int openError = -m_files.OpenDirStream(level.sourceFd, dir);
+    if (openError != 0) {
+        m_files.Close(level.sourceFd);
+        Fail(FailedOperation::Read, openError);
+        return;
+    }
+    const size_t sourceLength = m_sourcePath.size();
+    const size_t targetLength = m_targetPath.size();
+    while (!StopRequested()) {
+        const dirent* entry = nullptr;
+        const int readError = -m_files.ReadDir(dir, entry);
+        if (readError != 0) {
+            Fail(FailedOperation::Read, readError);
+            break;
+        }
+        if (entry == nullptr) {
+            break;
+        }
+        if (IsDotOrDotDot(entry->d_name)) {
+            continue;
+        }
+        m_sourcePath.append(entry->d_name);
+        m_targetPath.append(entry->d_name);
+        ++m_summary.entriesVisited;
+        m_context.ShowStatus(m_sourcePath);
+        UpdateEntry(level, entry->d_name, entry->d_type);
+        m_sourcePath.resize(sourceLength);
+        m_targetPath.resize(targetLength);
+    }
+    m_files.CloseDirStream(dir);
+}
+
+void TreeUpdater::UpdateEntry(Level& level, const char* name, unsigned char type) {
+    if (type == DT_DIR) {
+        UpdateDirectory(level, name);
+        return;
+    }
+    struct stat source {};
+    const int error = -m_files.StatAt(level.sourceFd, name, source);
+    if (error == ENOENT) {
+        Report(WalkAction::Skip, "it disappeared during the update");
+    } else if (error != 0) {
+        Fail(FailedOperation::Read, error);
+    } else if (S_ISDIR(source.st_mode)) {
+        UpdateDirectory(level, name);
+    } else if (S_ISREG(source.st_mode)) {
+        UpdateFile(level, name, source);
+    } else if (S_ISLNK(source.st_mode)) {
+        UpdateLink(level, name, source);
+    } else {
+        Report(WalkAction::Skip, "not a regular file, folder or link");
+    }
+}
+
+void TreeUpdater::UpdateDirectory(Level& level, const char* name) {
+    const int sourceFd = m_files.Open(level.sourceFd, name, kDirectoryFlags);
+    if (sourceFd < 0) {
+        Fail(FailedOperation::Read, -sourceFd);
+        return;
+    }
+    struct stat source {};
+    if (m_files.Stat(sourceFd, source) == 0 && source.st_dev == m_targetRootDevice &&
+        source.st_ino == m_targetRootInode) {
+        // The target lies inside the source: walking it would copy the copy.
+        m_files.Close(sourceFd);
+        Report(WalkAction::Skip, "it is the target folder");
+        return;
+    }
+    const int targetFd = OpenTargetDirectory(level, name);
+    if (targetFd < 0 && !(m_dryRun && targetFd == -ENOENT)) {
+        m_files.Close(sourceFd);
+        return;
+    }
+    Level child{sourceFd, targetFd < 0 ? -1 : targetFd, level.targetDevice, nullptr, nullptr};
+    if (child.targetFd >= 0) {
+        struct stat target {};
+        if (m_files.Stat(child.targetFd, target) == 0) {
+            child.targetDevice = target.st_dev;
+        }
+    }
+    m_sourcePath.push_back('/');
+    m_targetPath.push_back('/');
+    UpdateTree(child);
+    if (child.targetFd >= 0) {
+        m_files.Close(child.targetFd);
+    }
+}
+
+// Makes the target folder when it is missing and opens it. A symbolic link or any other
+// entry in its place is never entered. Returns the descriptor, or -errno after reporting;
+// -ENOENT without a report in a dry run whose folder would be made.
+int TreeUpdater::OpenTargetDirectory(Level& level, const char* name) {
+    if (level.targetFd < 0) {
+        Report(WalkAction::MakeDir);
+        return -ENOENT;
+    }
+    if (m_dryRun) {
+        struct stat target {};
+        if (m_files.StatAt(level.targetFd, name, target) == -ENOENT) {
+            Report(WalkAction::MakeDir);
+            return -ENOENT;
+        }
+    } else {
+        const int error = -m_files.MakeDir(level.targetFd, name, 0777);
+        if (error == 0) {
+            Report(WalkAction::MakeDir);
+        } else if (error != EEXIST) {
+            Fail(FailedOperation::Create, error);
+            return -error;
+        }
+    }
+    const int fd = m_files.Open(level.targetFd, name, kDirectoryFlags);
+    if (fd == -ENOTDIR || fd == -ELOOP) {
+        Fail(FailedOperation::Create, 0, "an entry that is not a folder is in the way");
+    } else if (fd < 0) {
+        Fail(FailedOperation::Create, -fd);
+    }
+    return fd;
+}
+
+// The size rule: copy when the target is missing or shorter, leave a longer target alone,
+// and take an equal size as already updated. Sizes compare as signed 64-bit values.
+void TreeUpdater::UpdateFile(Level& level, const char* name, const struct stat& source) {
+    if (!m_context.CopyWhenLarger()) {
+        return;
+    }
+    struct stat target {};
+    bool targetExists = false;
+    if (level.targetFd >= 0) {
+        const int error = -m_files.StatAt(level.targetFd, name, target);
+        if (error != 0 && error != ENOENT) {
+            Fail(FailedOperation::Copy, error);
+            return;
+        }
+        targetExists = error == 0;
+    }
+    if (targetExists && !S_ISREG(target.st_mode)) {
+        Fail(FailedOperation::Copy, 0, "an entry that is not a regular file is in the way");
+        return;
+    }
+    const off_t targetSize = targetExists ? target.st_size : -1;
+    if (source.st_size < targetSize) {
+        Report(WalkAction::Skip, "the target is larger");
+        return;
+    }
+    if (source.st_size > targetSize && !CopyFile(level, name, source, targetExists)) {
+        return;
+    }
+    if (m_context.DeleteFromSource()) {
+        ScheduleDeletion(level, name, source, {});
+    }
+}
+
+// Returns true when the target now holds the whole source as it was compared.
+bool TreeUpdater::CopyFile(Level& level, const char* name, const struct stat& source,
+                           bool targetExists) {
+    off_t bytes = source.st_size;
+    if (!m_dryRun) {
+        const CopyResult result =
+            m_copier.Copy(level.sourceFd, level.targetFd, level.targetDevice, name, source,
+                          targetExists);
+        if (result.error == EAGAIN) {
+            Fail(FailedOperation::Copy, 0, "it changed while the update ran");
+            return false;
+        }
+        if (result.error != 0) {
+            Fail(FailedOperation::Copy, result.error);
+            return false;
+        }
+        bytes = result.bytes;
+    }
+    ++m_summary.copies;
+    m_summary.bytesCopied += static_cast<std::uint64_t>(bytes);
+    m_context.CountCopy();
+    Report(WalkAction::Copy);
+    return bytes == source.st_size;
+}
+
+// A link is brought over as a link with the same text when the target has no entry of that
+// name, and counts as one copy; the target holding the same link counts as holding it.
+void TreeUpdater::UpdateLink(Level& level, const char* name, const struct stat& source) {
+    if (!m_context.CopyWhenLarger()) {
+        return;
+    }
+    int error = -m_files.ReadLink(level.sourceFd, name, m_linkText);
+    if (error != 0) {
+        Fail(FailedOperation::Read, error);
+        return;
+    }
+    struct stat target {};
+    error = level.targetFd < 0 ? ENOENT : -m_files.StatAt(level.targetFd, name, target);
+    if (error == ENOENT) {
+        error = m_dryRun ? 0 : -m_files.SymLink(m_linkText, level.targetFd, name);
+        if (error != 0) {
+            Fail(FailedOperation::Copy, error);
+            return;
+        }
+        ++m_summary.copies;
+        m_context.CountCopy();
+        Report(WalkAction::Link);
+    } else if (error != 0) {
+        Fail(FailedOperation::Copy, error);
+        return;
+    } else if (!S_ISLNK(target.st_mode)) {
+        Fail(FailedOperation::Copy, 0, "an entry that is not a link is in the way");
+        return;
+    } else if (m_files.ReadLink(level.targetFd, name, m_targetLinkText) != 0 ||
+               m_targetLinkText != m_linkText) {
+        Report(WalkAction::Skip, "the target holds a link with other text");
+        return;
+    }
+    if (m_context.DeleteFromSource()) {
+        ScheduleDeletion(level, name, source, m_linkText);
+    }
+}
+
+void TreeUpdater::ScheduleDeletion(Level& level, const char* name, const struct stat& source,
+                                   const std::string& linkText) {
+    if (m_dryRun) {
+        ++m_summary.deletions;
+        Report(WalkAction::Delete);
+        return;
+    }
+    if (!level.sourceHandle) {
+        level.sourceHandle = DirectoryHandle::Reopen(m_files, level.sourceFd);
+        level.targetHandle = DirectoryHandle::Reopen(m_files, level.targetFd);
+    }
+    if (!level.sourceHandle || !level.targetHandle) {
+        Fail(FailedOperation::Delete, EMFILE);
+        level.sourceHandle.reset();
+        level.targetHandle.reset();
+        return;
+    }
+    m_deletions.Add(level.sourceHandle, level.targetHandle, name, m_sourcePath, source,
+                    linkText);
+}
+
+void TreeUpdater::Report(WalkAction action, std::string_view reason) {
+    const bool hasTarget = action == WalkAction::Copy || action == WalkAction::Link;
+    const std::string_view source = action == WalkAction::MakeDir ? "" : Shown(m_sourcePath);
+    const std::string_view target =
+        hasTarget || action == WalkAction::MakeDir ? Shown(m_targetPath) : "";
+    m_context.OnAction({action, source, target, reason});
+}
+
+void TreeUpdater::Fail(FailedOperation operation, int error, std::string_view reason) {
+    ++m_summary.failures;
+    const bool hasSource = operation != FailedOperation::Create;
+    const bool hasTarget = operation == FailedOperation::Copy || operation == FailedOperation::Create;
+    m_context.OnFailure({operation, hasSource ? Shown(m_sourcePath) : "",
+                         hasTarget ? Shown(m_targetPath) : "", error, reason});
+}
+
+}  // namespace tolvane

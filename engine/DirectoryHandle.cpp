@@ -1,0 +1,12 @@
+#include "DirectoryHandle.h"
+
+#include <fcntl.h>
+
+namespace tolvane {
+
+std::shared_ptr<DirectoryHandle> DirectoryHandle::Reopen(FileSystem& files, int dirFd) {
+    const int fd = files.Open(dirFd, ".", O_RDONLY | O_DIRECTORY);
+    return fd < 0 ? nullptr : std::make_shared<DirectoryHandle>(files, fd);
+}
+
+}  // namespace tolvane

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <sys/stat.h>
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "DeletionBatch.h"
+#include "DirectoryHandle.h"
+#include "FileCopier.h"
+#include "UpdateContext.h"
+
+namespace tolvane {
+
+// One run of the tree update: walks the source tree depth first, mirrors every folder under
+// the target, copies each file the target lacks or holds shorter, and, on request, deletes
+// the source files the target holds. Works relative to open directory descriptors, so trees
+// deeper than PATH_MAX work; the whole paths are kept only for the status line and reports.
+// Symbolic links are never followed, and FIFOs, sockets and devices are never opened.
+class TreeUpdater {
+public:
+    explicit TreeUpdater(UpdateContext& context);
+
+    WalkSummary Run();
+
+private:
+    // The folder pair of one level of the walk. targetFd is -1 when the target folder does
+    // not exist (only in a dry run). The handles are opened when a deletion first needs them.
+    struct Level {
+        int sourceFd;
+        int targetFd;
+        dev_t targetDevice;
+        std::shared_ptr<DirectoryHandle> sourceHandle;
+        std::shared_ptr<DirectoryHandle> targetHandle;
+    };
+
+    bool OpenRoots(int& sourceFd, int& targetFd);
+    int OpenTargetRoot(const std::string& path);
+    void UpdateTree(Level& level);
+    void UpdateEntry(Level& level, const char* name, unsigned char type);
+    void UpdateDirectory(Level& level, const char* name);
+    int OpenTargetDirectory(Level& level, const char* name);
+    void UpdateFile(Level& level, const char* name, const struct stat& source);
+    bool CopyFile(Level& level, const char* name, const struct stat& source, bool targetExists);
+    void UpdateLink(Level& level, const char* name, const struct stat& source);
+    void ScheduleDeletion(Level& level, const char* name, const struct stat& source,
+                          const std::string& linkText);
+
+    bool StopRequested() { return m_context.IsStopRequested(); }
+    void Report(WalkAction action, std::string_view reason = {});
+    void Fail(FailedOperation operation, int error, std::string_view reason = {});
+
+    UpdateContext& m_context;
+    FileSystem& m_files;
+    const bool m_dryRun;
+    WalkSummary m_summary;
+    std::string m_sourcePath;  // whole path of the entry in hand; folders end with '/'
+    std::string m_targetPath;
+    dev_t m_targetRootDevice = 0;
+    ino_t m_targetRootInode = 0;
+    FileCopier m_copier;
+    DeletionBatch m_deletions;
+    std::string m_linkText;
+    std::string m_targetLinkText;
+};
+
+}  // namespace tolvane

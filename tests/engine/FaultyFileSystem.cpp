@@ -1,0 +1,51 @@
+#include "FaultyFileSystem.h"
+
+#include <fcntl.h>
+
+namespace tolvane::test {
+
+bool FaultyFileSystem::FailNow() {
+    return ++dataCalls == failDataCallAt;
+}
+
+int FaultyFileSystem::Open(int dirFd, const char* name, int flags, mode_t mode) {
+    if ((flags & O_DIRECTORY) != 0 && name == unreadableDir) {
+        return -EACCES;
+    }
+    return PosixFileSystem::Open(dirFd, name, flags, mode);
+}
+
+int FaultyFileSystem::StatAt(int dirFd, const char* name, struct stat& st) {
+    if (name == vanishingName) {
+        return -ENOENT;
+    }
+    return PosixFileSystem::StatAt(dirFd, name, st);
+}
+
+ssize_t FaultyFileSystem::CopyRange(int inFd, int outFd, size_t length) {
+    if (refuseRange) {
+        return -EXDEV;
+    }
+    return FailNow() ? -dataError : PosixFileSystem::CopyRange(inFd, outFd, length / 2 + 1);
+}
+
+ssize_t FaultyFileSystem::SendFile(int outFd, int inFd, size_t length) {
+    if (refuseSend) {
+        return -EINVAL;
+    }
+    return FailNow() ? -dataError : PosixFileSystem::SendFile(outFd, inFd, length / 2 + 1);
+}
+
+ssize_t FaultyFileSystem::Read(int fd, void* buffer, size_t length) {
+    return FailNow() ? -dataError : PosixFileSystem::Read(fd, buffer, length / 2 + 1);
+}
+
+int FaultyFileSystem::SyncFileSystem(int fd) {
+    ++syncCalls;
+    if (beforeSync) {
+        beforeSync();
+    }
+    return syncError != 0 ? -syncError : PosixFileSystem::SyncFileSystem(fd);
+}
+
+}  // namespace tolvane::test

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cerrno>
+#include <functional>
+#include <string>
+
+#include "PosixFileSystem.h"
+
+namespace tolvane::test {
+
+// The real file system with failures injected at chosen calls, for what a real folder
+// cannot produce on demand: a full disk, an I/O error, a file that vanishes.
+class FaultyFileSystem : public PosixFileSystem {
+public:
+    // The data moved by the n-th (from 1) data call fails with error after half a chunk.
+    int failDataCallAt = 0;
+    int dataError = ENOSPC;
+    int dataCalls = 0;
+    // Refuse the fast paths so that read/write does the copy.
+    bool refuseRange = false;
+    bool refuseSend = false;
+    int syncError = 0;
+    std::function<void()> beforeSync;
+    std::string vanishingName;  // StatAt of this name answers ENOENT
+    std::string unreadableDir;  // opening this folder answers EACCES
+
+    int Open(int dirFd, const char* name, int flags, mode_t mode) override;
+    int StatAt(int dirFd, const char* name, struct stat& st) override;
+    ssize_t CopyRange(int inFd, int outFd, size_t length) override;
+    ssize_t SendFile(int outFd, int inFd, size_t length) override;
+    ssize_t Read(int fd, void* buffer, size_t length) override;
+    int SyncFileSystem(int fd) override;
+    int syncCalls = 0;
+
+private:
+    bool FailNow();
+};
+
+}  // namespace tolvane::test

@@ -1,0 +1,91 @@
+#include "RecordingContext.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace tolvane::test {
+
+namespace {
+
+const char* ActionName(WalkAction action) {
+    switch (action) {
+        case WalkAction::MakeDir: return "mkdir";
+        case WalkAction::Copy: return "copy";
+        case WalkAction::Link: return "link";
+        case WalkAction::Delete: return "delete";
+        case WalkAction::Skip: return "skip";
+    }
+    return "?";
+}
+
+const char* OperationName(FailedOperation operation) {
+    switch (operation) {
+        case FailedOperation::Copy: return "copy";
+        case FailedOperation::Create: return "create";
+        case FailedOperation::Delete: return "delete";
+        case FailedOperation::Read: return "read";
+    }
+    return "?";
+}
+
+}  // namespace
+
+RecordingContext::RecordingContext(std::string sourceRoot, std::string targetRoot)
+    : source(std::move(sourceRoot)), target(std::move(targetRoot)) {}
+
+void RecordingContext::ShowStatus(const std::string& path) {
+    statuses.push_back(Relative(path));
+}
+
+bool RecordingContext::IsStopRequested() {
+    return stopAfterStatuses >= 0 && statuses.size() >= static_cast<size_t>(stopAfterStatuses);
+}
+
+std::string RecordingContext::Relative(std::string_view path) const {
+    for (const std::string* root : {&source, &target}) {
+        std::string prefix = *root;
+        if (!prefix.empty() && prefix.back() != '/') {
+            prefix.push_back('/');
+        }
+        if (path.substr(0, prefix.size()) == prefix) {
+            return std::string(path.substr(prefix.size()));
+        }
+    }
+    return std::string(path);
+}
+
+void RecordingContext::OnAction(const WalkEvent& event) {
+    std::string line = ActionName(event.action);
+    if (event.action == WalkAction::MakeDir) {
+        line += " " + Relative(event.target);
+    } else {
+        line += " " + Relative(event.source);
+    }
+    if (event.action == WalkAction::Copy || event.action == WalkAction::Link) {
+        line += " -> " + Relative(event.target);
+    }
+    if (!event.reason.empty()) {
+        line += ": " + std::string(event.reason);
+    }
+    actions.push_back(line);
+}
+
+void RecordingContext::OnFailure(const WalkFailure& failure) {
+    std::string line = std::string("fail ") + OperationName(failure.operation) + " " +
+                       Relative(failure.source.empty() ? failure.target : failure.source) + ": " +
+                       (failure.reason.empty() ? std::strerror(failure.error)
+                                               : std::string(failure.reason));
+    failures.push_back(line);
+}
+
+void RecordingContext::UpdateDone(const WalkSummary& walkSummary) {
+    summary = walkSummary;
+    ++doneNotices;
+}
+
+bool RecordingContext::Has(const std::string& line) const {
+    return std::find(actions.begin(), actions.end(), line) != actions.end() ||
+           std::find(failures.begin(), failures.end(), line) != failures.end();
+}
+
+}  // namespace tolvane::test

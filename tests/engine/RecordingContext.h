@@ -1,0 +1,52 @@
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "UpdateContext.h"
+
+namespace tolvane::test {
+
+// An update context that records everything the walk tells it, for assertions.
+class RecordingContext : public UpdateContext {
+public:
+    RecordingContext(std::string source, std::string target);
+
+    RunRoots Roots() override { return {source, target}; }
+    bool CopyWhenLarger() override { return larger; }
+    bool DeleteFromSource() override { return deleteFromSource; }
+    bool IsDryRun() override { return dryRun; }
+    void ShowStatus(const std::string& path) override;
+    void CountCopy() override { ++copyCount; }
+    bool IsStopRequested() override;
+    bool IsAbandonRequested() override { return abandonAfterChunks >= 0 && abandonPolls++ >= abandonAfterChunks; }
+    void OnAction(const WalkEvent& event) override;
+    void OnFailure(const WalkFailure& failure) override;
+    void UpdateDone(const WalkSummary& summary) override;
+    FileSystem& Files() override { return files != nullptr ? *files : UpdateContext::Files(); }
+
+    // Lines such as "copy SRC -> DST" or "fail copy SRC: reason", with the roots cut away.
+    bool Has(const std::string& line) const;
+    std::string Relative(std::string_view path) const;
+
+    std::string source;
+    std::string target;
+    bool larger = true;
+    bool deleteFromSource = false;
+    bool dryRun = false;
+    FileSystem* files = nullptr;
+    int stopAfterStatuses = -1;  // ask for a stop once this many entries were shown
+    int abandonAfterChunks = -1;
+    int abandonPolls = 0;
+
+    std::vector<std::string> statuses;
+    std::vector<std::string> actions;
+    std::vector<std::string> failures;
+    std::atomic<unsigned> copyCount{0};
+    int doneNotices = 0;
+    WalkSummary summary;
+};
+
+}  // namespace tolvane::test

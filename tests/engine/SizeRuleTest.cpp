@@ -1,0 +1,129 @@
+// The size rule on one file, for every combination that decides something.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "RecordingContext.h"
+#include "TempTree.h"
+#include "UpdateWalk.h"
+
+namespace tolvane::test {
+namespace {
+
+struct SizeRuleCase {
+    const char* name;
+    off_t sourceSize;
+    off_t targetSize;  // -1: no target file
+    bool larger;
+    bool deleteFromSource;
+    bool readOnlyTarget;
+    bool expectCopy;
+    bool expectSourceDeleted;
+};
+
+class SizeRuleTest : public ::testing::TestWithParam<SizeRuleCase> {};
+
+TEST_P(SizeRuleTest, AppliesTheRule) {
+    const SizeRuleCase& c = GetParam();
+    TempTree source;
+    TempTree target;
+    source.WriteFile("f", c.sourceSize, 'a');
+    if (c.targetSize >= 0) {
+        target.WriteFile("f", c.targetSize, 'x');
+        if (c.readOnlyTarget) {
+            ::chmod(target.Path("f").c_str(), 0444);
+        }
+    }
+    const std::string sourceBefore = source.Read("f");
+    const timespec sourceTime = source.Stat("f").st_mtim;
+    const std::string targetBefore = target.Read("f");
+
+    RecordingContext context(source.Root(), target.Root());
+    context.larger = c.larger;
+    context.deleteFromSource = c.deleteFromSource;
+    UpdateThreadProc(&context);
+
+    EXPECT_EQ(context.doneNotices, 1);
+    EXPECT_EQ(context.copyCount.load(), c.expectCopy ? 1U : 0U);
+    EXPECT_TRUE(context.failures.empty()) << context.failures.front();
+    if (c.expectCopy) {
+        EXPECT_EQ(target.Read("f"), sourceBefore);
+        EXPECT_EQ(target.Stat("f").st_mtim.tv_sec, sourceTime.tv_sec);
+        EXPECT_EQ(target.Stat("f").st_mtim.tv_nsec, sourceTime.tv_nsec);
+    } else if (c.targetSize >= 0) {
+        EXPECT_EQ(target.Read("f"), targetBefore);
+    } else {
+        EXPECT_FALSE(target.Exists("f"));
+    }
+    EXPECT_EQ(!source.Exists("f"), c.expectSourceDeleted);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SizeRuleTest,
+    ::testing::Values(
+        SizeRuleCase{"missing", 100, -1, true, false, false, true, false},
+        SizeRuleCase{"missingZeroLength", 0, -1, true, false, false, true, false},
+        SizeRuleCase{"shorter", 100, 40, true, false, false, true, false},
+        SizeRuleCase{"shorterReadOnly", 100, 40, true, false, true, true, false},
+        SizeRuleCase{"equalOtherContent", 100, 100, true, false, false, false, false},
+        SizeRuleCase{"longer", 100, 150, true, false, false, false, false},
+        SizeRuleCase{"largerOff", 100, -1, false, false, false, false, false},
+        SizeRuleCase{"largerOffWithDeletion", 100, 100, false, true, false, false, false},
+        SizeRuleCase{"copiedThenDeleted", 100, 40, true, true, false, true, true},
+        SizeRuleCase{"equalDeleted", 100, 100, true, true, false, false, true},
+        SizeRuleCase{"longerKeepsSource", 100, 150, true, true, false, false, false},
+        SizeRuleCase{"zeroLengthBothDeleted", 0, 0, true, true, false, false, true}),
+    [](const ::testing::TestParamInfo<SizeRuleCase>& info) { return std::string(info.param.name); });
+
+TEST(SizeRule, CopyKeepsModeAndModificationTime) {
+    TempTree source;
+    TempTree target;
+    source.WriteFile("f", 10);
+    ::chmod(source.Path("f").c_str(), 0640);
+    const timespec times[2] = {{1000000000, 0}, {1200000000, 123456789}};
+    ::utimensat(AT_FDCWD, source.Path("f").c_str(), times, 0);
+
+    RecordingContext context(source.Root(), target.Root());
+    UpdateThreadProc(&context);
+
+    const struct stat copied = target.Stat("f");
+    EXPECT_EQ(copied.st_mode & 07777, 0640U);
+    EXPECT_EQ(copied.st_mtim.tv_sec, 1200000000);
+    EXPECT_EQ(copied.st_mtim.tv_nsec, 123456789);
+}
+
+// Sizes compare as whole 64-bit values: a target of 4 GiB + 10 bytes is longer than a 10-byte
+// source, not equal to it, so the source must survive a run with deletion on.
+TEST(SizeRule, SizesAboveFourGibibytesCompareWhole) {
+    TempTree source;
+    TempTree target;
+    source.WriteFile("f", 10);
+    target.WriteText("f", "");
+    ASSERT_EQ(::truncate(target.Path("f").c_str(), (off_t{4} << 30) + 10), 0);
+
+    RecordingContext context(source.Root(), target.Root());
+    context.deleteFromSource = true;
+    UpdateThreadProc(&context);
+
+    EXPECT_TRUE(source.Exists("f"));
+    EXPECT_EQ(context.copyCount.load(), 0U);
+}
+
+TEST(SizeRule, ReadOnlySourceIsDeletedAfterCopy) {
+    TempTree source;
+    TempTree target;
+    source.WriteFile("f", 10);
+    ::chmod(source.Path("f").c_str(), 0444);
+
+    RecordingContext context(source.Root(), target.Root());
+    context.deleteFromSource = true;
+    UpdateThreadProc(&context);
+
+    EXPECT_FALSE(source.Exists("f"));
+    EXPECT_EQ(target.Size("f"), 10);
+    EXPECT_TRUE(context.Has("delete f"));
+}
+
+}  // namespace
+}  // namespace tolvane::test

@@ -1,0 +1,215 @@
+// The walk over whole trees: what it visits, mirrors, shows, and what it leaves alone.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "RecordingContext.h"
+#include "TempTree.h"
+#include "UpdateWalk.h"
+
+namespace tolvane::test {
+namespace {
+
+bool Contains(const std::vector<std::string>& lines, const std::string& line) {
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+TEST(Walk, MirrorsTheSkeletonEvenWhenNothingIsCopied) {
+    TempTree source;
+    TempTree target;
+    source.MakeDir("empty");
+    source.WriteFile("a/b/c/f", 5);
+    RecordingContext context(source.Root(), target.Root());
+    context.larger = false;
+    UpdateThreadProc(&context);
+
+    EXPECT_TRUE(target.IsDir("empty"));
+    EXPECT_TRUE(target.IsDir("a/b/c"));
+    EXPECT_FALSE(target.Exists("a/b/c/f"));
+    EXPECT_EQ(context.doneNotices, 1);
+}
+
+TEST(Walk, ShowsEveryEntryFoldersIncludedAndProcessesTripleDot) {
+    TempTree source;
+    TempTree target;
+    source.WriteFile("...", 3);
+    source.WriteFile("d/g", 1);
+    RecordingContext context(source.Root(), target.Root());
+    UpdateThreadProc(&context);
+
+    EXPECT_EQ(context.statuses.size(), 3U);
+    EXPECT_TRUE(Contains(context.statuses, "..."));
+    EXPECT_TRUE(Contains(context.statuses, "d"));
+    EXPECT_TRUE(Contains(context.statuses, "d/g"));
+    EXPECT_FALSE(Contains(context.statuses, "."));
+    EXPECT_FALSE(Contains(context.statuses, ".."));
+    // A folder is shown before what it holds.
+    const auto folder = std::find(context.statuses.begin(), context.statuses.end(), "d");
+    const auto inside = std::find(context.statuses.begin(), context.statuses.end(), "d/g");
+    EXPECT_LT(folder, inside);
+    EXPECT_EQ(target.Size("..."), 3);
+    EXPECT_EQ(context.copyCount.load(), 2U);
+}
+
+TEST(Walk, RootsWithOrWithoutTrailingSlashWalkAlike) {
+    TempTree source;
+    source.WriteFile("x/y", 4);
+    std::vector<std::string> seen[2];
+    for (int i = 0; i < 2; ++i) {
+        TempTree target;
+        RecordingContext context(source.Root() + (i == 0 ? "" : "/"),
+                                 target.Root() + (i == 0 ? "/" : ""));
+        UpdateThreadProc(&context);
+        seen[i] = context.statuses;
+        EXPECT_EQ(target.Size("x/y"), 4);
+    }
+    EXPECT_EQ(seen[0], seen[1]);
+}
+
+TEST(Walk, SecondRunCopiesNothing) {
+    TempTree source;
+    TempTree target;
+    source.WriteFile("a/1", 100);
+    source.WriteFile("a/2", 0);
+    source.WriteFile("b/3", 7000);
+    RecordingContext first(source.Root(), target.Root());
+    UpdateThreadProc(&first);
+    RecordingContext second(source.Root(), target.Root());
+    UpdateThreadProc(&second);
+
+    EXPECT_EQ(first.copyCount.load(), 3U);
+    EXPECT_EQ(second.copyCount.load(), 0U);
+    EXPECT_EQ(target.Read("b/3"), source.Read("b/3"));
+}
+
+TEST(Walk, EmptySourceStillEndsWithOneNotice) {
+    TempTree source;
+    TempTree target;
+    RecordingContext context(source.Root(), target.Root());
+    UpdateThreadProc(&context);
+    EXPECT_EQ(context.doneNotices, 1);
+    EXPECT_TRUE(context.statuses.empty());
+    EXPECT_EQ(context.summary.failures, 0U);
+}
+
+TEST(Walk, StopEndsEveryLevelAfterTheEntryInHand) {
+    TempTree source;
+    TempTree target;
+    for (int i = 0; i < 20; ++i) {
+        source.WriteFile("a/b/c/f" + std::to_string(i), 10);
+        source.WriteFile("top" + std::to_string(i), 10);
+    }
+    RecordingContext context(source.Root(), target.Root());
+    context.stopAfterStatuses = 5;
+    UpdateThreadProc(&context);
+
+    EXPECT_EQ(context.statuses.size(), 5U);
+    EXPECT_LE(context.copyCount.load(), 5U);
+    EXPECT_EQ(context.doneNotices, 1);
+    EXPECT_TRUE(context.summary.stopped);
+}
+
+TEST(Walk, MissingTargetRootIsCreatedWithItsParents) {
+    TempTree source;
+    TempTree target;
+    source.WriteFile("f", 3);
+    RecordingContext context(source.Root(), target.Path("new/deeper"));
+    UpdateThreadProc(&context);
+    EXPECT_EQ(target.Size("new/deeper/f"), 3);
+    EXPECT_EQ(context.summary.failures, 0U);
+}
+
+TEST(Walk, MissingSourceIsOneFailureAndCopiesNothing) {
+    TempTree target;
+    RecordingContext context(target.Path("no-such"), target.Root());
+    UpdateThreadProc(&context);
+    EXPECT_EQ(context.copyCount.load(), 0U);
+    EXPECT_EQ(context.summary.failures, 1U);
+    EXPECT_EQ(context.doneNotices, 1);
+}
+
+TEST(Walk, IdenticalRootsAreRefusedAndNothingIsDeleted) {
+    TempTree tree;
+    tree.WriteFile("f", 10);
+    tree.MakeLink("alias", ".");
+    RecordingContext context(tree.Root(), tree.Path("alias"));
+    context.deleteFromSource = true;
+    UpdateThreadProc(&context);
+    EXPECT_TRUE(tree.Exists("f"));
+    EXPECT_EQ(context.summary.failures, 1U);
+    EXPECT_TRUE(context.statuses.empty());
+}
+
+TEST(Walk, TargetInsideTheSourceIsNotWalked) {
+    TempTree tree;
+    tree.WriteFile("src/f", 10);
+    RecordingContext context(tree.Path("src"), tree.Path("src/copy"));
+    UpdateThreadProc(&context);
+    UpdateThreadProc(&context);
+    EXPECT_EQ(tree.Size("src/copy/f"), 10);
+    EXPECT_FALSE(tree.Exists("src/copy/copy"));
+}
+
+TEST(Walk, NamesThatAreNotUtf8AreCopied) {
+    TempTree source;
+    TempTree target;
+    const std::string name = "bad\x80\xff";
+    source.WriteFile(name, 9);
+    RecordingContext context(source.Root(), target.Root());
+    UpdateThreadProc(&context);
+    EXPECT_EQ(target.Size(name), 9);
+    EXPECT_TRUE(Contains(context.statuses, name));
+}
+
+TEST(Walk, TreesDeeperThanPathMaxWork) {
+    TempTree source;
+    TempTree target;
+    // 50-byte names, 100 levels: about 5,100 bytes of path, past PATH_MAX. Built relative to
+    // an open folder because the whole path is too long for the system calls.
+    const std::string segment(50, 'd');
+    int fd = ::open(source.Root().c_str(), O_RDONLY | O_DIRECTORY);
+    for (int level = 0; level < 100; ++level) {
+        ASSERT_EQ(::mkdirat(fd, segment.c_str(), 0755), 0);
+        const int next = ::openat(fd, segment.c_str(), O_RDONLY | O_DIRECTORY);
+        ::close(fd);
+        fd = next;
+    }
+    const int file = ::openat(fd, "leaf", O_WRONLY | O_CREAT, 0644);
+    ASSERT_EQ(::write(file, "12345", 5), 5);
+    ::close(file);
+    ::close(fd);
+
+    RecordingContext context(source.Root(), target.Root());
+    context.deleteFromSource = true;
+    UpdateThreadProc(&context);
+
+    EXPECT_EQ(context.summary.failures, 0U);
+    EXPECT_EQ(context.copyCount.load(), 1U);
+    EXPECT_EQ(context.summary.deletions, 1U);
+    ASSERT_FALSE(context.statuses.empty());
+    EXPECT_GT(context.statuses.back().size(), 4096U);
+}
+
+TEST(Walk, DryRunChangesNothingAndCountsWhatItWouldDo) {
+    TempTree source;
+    TempTree target;
+    source.WriteFile("d/f", 10);
+    source.WriteFile("g", 10);
+    RecordingContext context(source.Root(), target.Path("missing"));
+    context.dryRun = true;
+    context.deleteFromSource = true;
+    UpdateThreadProc(&context);
+
+    EXPECT_FALSE(target.Exists("missing"));
+    EXPECT_TRUE(source.Exists("d/f"));
+    EXPECT_EQ(context.copyCount.load(), 2U);
+    EXPECT_EQ(context.summary.deletions, 2U);
+    EXPECT_TRUE(context.Has("copy d/f -> d/f"));
+    EXPECT_TRUE(context.Has("mkdir d"));
+}
+
+}  // namespace
+}  // namespace tolvane::test
