@@ -2,8 +2,9 @@
 
 #include <fcntl.h>
 
+#include <sys/resource.h>
+
 #include <cerrno>
-#include <cstring>
 
 #include "DirectoryPath.h"
 
@@ -32,6 +33,16 @@ void EnsureTrailingSlash(std::string& path) {
     }
 }
 
+// The walk keeps two descriptors open per folder level, so a deep tree needs more than the
+// usual soft limit of 1024; the hard limit is the real bound.
+void RaiseDescriptorLimit() {
+    struct rlimit limit {};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+    }
+}
+
 }  // namespace
 
 TreeUpdater::TreeUpdater(UpdateContext& context)
@@ -42,6 +53,7 @@ TreeUpdater::TreeUpdater(UpdateContext& context)
       m_deletions(m_files, context, m_summary) {}
 
 WalkSummary TreeUpdater::Run() {
+    RaiseDescriptorLimit();
     int sourceFd = -1;
     int targetFd = -1;
     if (OpenRoots(sourceFd, targetFd)) {
@@ -54,7 +66,6 @@ WalkSummary TreeUpdater::Run() {
         m_deletions.SetTargetRoot(targetFd);
         Level root{sourceFd, targetFd, targetStat.st_dev, nullptr, nullptr};
         UpdateTree(root);
-        root = Level{};  // drop the root's handles before the final flush closes nothing twice
         if (!m_context.IsAbandonRequested()) {
             m_deletions.Flush();
         }
