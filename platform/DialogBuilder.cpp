@@ -1,0 +1,188 @@
+#include "DialogBuilder.h"
+
+#include <QCheckBox>
+#include <QDialog>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStringList>
+
+#include "IconResource.h"
+
+namespace tolvane {
+
+namespace {
+
+// a * b / c rounded to the nearest integer, halves away from zero, as the desktop's MulDiv.
+int MulDiv(int a, int b, int c) {
+    const long long product = static_cast<long long>(a) * b;
+    const long long half = c / 2;
+    return static_cast<int>(product >= 0 ? (product + half) / c : (product - half) / c);
+}
+
+QString ObjectNameFor(int id) {
+    return QStringLiteral("control%1").arg(id);
+}
+
+Qt::Alignment TextAlignment(unsigned style) {
+    Qt::Alignment horizontal = Qt::AlignLeft;
+    if (style & ControlStyle::AlignCenter) {
+        horizontal = Qt::AlignHCenter;
+    } else if (style & ControlStyle::AlignRight) {
+        horizontal = Qt::AlignRight;
+    }
+    // Static text starts at the top of its rectangle.
+    return horizontal | Qt::AlignTop;
+}
+
+Qt::WindowFlags WindowFlagsFor(unsigned style) {
+    Qt::WindowFlags flags = (style & DialogStyle::AppWindow) ? Qt::Window : Qt::Dialog;
+    flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+    if (style & DialogStyle::SystemMenu) {
+        flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    }
+    if (style & DialogStyle::MinimizeBox) {
+        flags |= Qt::WindowMinimizeButtonHint;
+    }
+    if (style & DialogStyle::MaximizeBox) {
+        flags |= Qt::WindowMaximizeButtonHint;
+    }
+    return flags;
+}
+
+}  // namespace
+
+QFont DialogBuilder::MakeFont(const DialogFont& font) {
+    QStringList families;
+    for (const std::string& family : font.families) {
+        families << QString::fromStdString(family);
+    }
+    QFont result;
+    result.setFamilies(families);
+    result.setPointSize(font.pointSize);
+    result.setWeight(static_cast<QFont::Weight>(font.weight));
+    result.setItalic(font.italic);
+    return result;
+}
+
+QSize DialogBuilder::BaseUnits(const QFont& font) {
+    static const QString kLetters =
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    const QFontMetrics metrics(font);
+    const int averageWidth = (metrics.horizontalAdvance(kLetters) / 26 + 1) / 2;
+    return {averageWidth, metrics.height()};
+}
+
+QRect DialogBuilder::ToPixels(const DialogRect& rect, QSize baseUnits) {
+    const int unitX = baseUnits.width();
+    const int unitY = baseUnits.height();
+    return {MulDiv(rect.x, unitX, 4), MulDiv(rect.y, unitY, 8), MulDiv(rect.width, unitX, 4),
+            MulDiv(rect.height, unitY, 8)};
+}
+
+void DialogBuilder::Build(const DialogTemplate& dialogTemplate, QDialog* dialog) {
+    dialog->setWindowFlags(WindowFlagsFor(dialogTemplate.style));
+    dialog->setWindowTitle(QString::fromStdString(dialogTemplate.caption));
+    const QFont font = MakeFont(dialogTemplate.font);
+    dialog->setFont(font);
+    const QSize units = BaseUnits(font);
+    dialog->setFixedSize(
+        ToPixels({0, 0, dialogTemplate.width, dialogTemplate.height}, units).size());
+
+    QWidget* firstTabStop = nullptr;
+    for (const ControlTemplate& control : dialogTemplate.controls) {
+        QWidget* widget = CreateControl(control, dialog);
+        const QRect pixels = ToPixels(control.rect, units);
+        if (control.kind == ControlKind::StaticIcon) {
+            // An icon control takes the size of its icon, whatever the template says.
+            widget->move(pixels.topLeft());
+        } else {
+            widget->setGeometry(pixels);
+        }
+        if (control.id >= 0) {
+            widget->setObjectName(ObjectNameFor(control.id));
+        }
+        widget->setProperty(kControlIdProperty, control.id);
+        widget->setEnabled(!(control.style & ControlStyle::Disabled));
+        ApplyFocusPolicy(control, widget);
+        // Earlier controls lie on top, so a group box created after the controls it frames
+        // never covers them.
+        widget->lower();
+        if (!firstTabStop && (control.style & ControlStyle::TabStop) && widget->isEnabled()) {
+            firstTabStop = widget;
+        }
+    }
+    if (firstTabStop) {
+        firstTabStop->setFocus();
+    }
+}
+
+QWidget* DialogBuilder::FindControl(const QWidget* dialog, int id) {
+    return dialog->findChild<QWidget*>(ObjectNameFor(id), Qt::FindDirectChildrenOnly);
+}
+
+QWidget* DialogBuilder::CreateControl(const ControlTemplate& control, QWidget* parent) {
+    const QString text = QString::fromStdString(control.text);
+    switch (control.kind) {
+        case ControlKind::StaticText:
+            return CreateStaticText(control, parent);
+        case ControlKind::StaticIcon:
+            return CreateStaticIcon(control, parent);
+        case ControlKind::PushButton: {
+            auto* button = new QPushButton(text, parent);
+            // Enter is handled by the dialog; no button becomes the default by taking focus.
+            button->setAutoDefault(false);
+            button->setDefault(false);
+            return button;
+        }
+        case ControlKind::CheckBox:
+            return new QCheckBox(text, parent);
+        case ControlKind::GroupBox:
+            return new QGroupBox(text, parent);
+        case ControlKind::Edit: {
+            auto* edit = new QLineEdit(text, parent);
+            edit->setReadOnly(control.style & ControlStyle::ReadOnly);
+            return edit;
+        }
+    }
+    return new QWidget(parent);
+}
+
+QWidget* DialogBuilder::CreateStaticText(const ControlTemplate& control, QWidget* parent) {
+    auto* label = new QLabel(QString::fromStdString(control.text), parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setAlignment(TextAlignment(control.style));
+    label->setWordWrap(!(control.style & ControlStyle::NoWordWrap));
+    label->setIndent(0);
+    label->setMargin(0);
+    if (control.style & ControlStyle::SunkenEdge) {
+        label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        label->setLineWidth(1);
+    }
+    return label;
+}
+
+QWidget* DialogBuilder::CreateStaticIcon(const ControlTemplate& control, QWidget* parent) {
+    auto* label = new QLabel(parent);
+    const QPixmap pixmap = IconResource::LoadPixmap(QString::fromStdString(control.text).toInt());
+    label->setPixmap(pixmap);
+    label->resize(pixmap.isNull() ? QSize(kStandardIconSize, kStandardIconSize) : pixmap.size());
+    return label;
+}
+
+void DialogBuilder::ApplyFocusPolicy(const ControlTemplate& control, QWidget* widget) {
+    const bool canTakeFocus = control.kind == ControlKind::PushButton ||
+                              control.kind == ControlKind::CheckBox ||
+                              control.kind == ControlKind::Edit;
+    if (!canTakeFocus) {
+        widget->setFocusPolicy(Qt::NoFocus);
+    } else if (control.style & ControlStyle::TabStop) {
+        widget->setFocusPolicy(Qt::StrongFocus);
+    } else {
+        widget->setFocusPolicy(Qt::ClickFocus);
+    }
+}
+
+}  // namespace tolvane
