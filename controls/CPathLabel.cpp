@@ -40,7 +40,9 @@ QString CPathLabel::DisplayedText() const {
         return QString();
     }
     const QFontMetrics metrics(PaintFont());
-    const auto measure = [&metrics](const QString& text) { return metrics.horizontalAdvance(text); };
+    const auto measure = [&metrics](const QString& text) {
+        return metrics.horizontalAdvance(text);
+    };
     const int width = m_control->contentsRect().width();
     const QString text = ControlText();
     return m_bPathEllipsis ? ShortenPath(text, width, measure) : ShortenEnd(text, width, measure);
@@ -67,8 +69,8 @@ void CPathLabel::OnPaint() {
         option.frameShape = frame->frameShape();
         option.lineWidth = frame->lineWidth();
         option.midLineWidth = frame->midLineWidth();
-        option.state |= frame->frameShadow() == QFrame::Sunken ? QStyle::State_Sunken
-                                                               : QStyle::State_Raised;
+        option.state |=
+            frame->frameShadow() == QFrame::Sunken ? QStyle::State_Sunken : QStyle::State_Raised;
         frame->style()->drawControl(QStyle::CE_ShapedFrame, &option, &painter, frame);
     }
     OnEraseBkgnd(painter);

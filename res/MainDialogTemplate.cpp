@@ -17,6 +17,7 @@ DialogTemplate MakeMainDialogTemplate() {
     dialog.font = {{"新細明體", "AR PL UMing TW", "Noto Sans CJK TC"}, 9, 400, false};
     dialog.style = DialogStyle::SystemMenu | DialogStyle::MinimizeBox | DialogStyle::AppWindow;
     const std::string icon = std::to_string(IDR_MAINFRAME);
+    // clang-format off
     dialog.controls = {
         {-1, ControlKind::StaticText, "目錄:", {14, 17, 33, 8}, Group},
         {-1, ControlKind::StaticText, "目錄:", {14, 57, 33, 8}, Group},
@@ -36,6 +37,7 @@ DialogTemplate MakeMainDialogTemplate() {
         {-1, ControlKind::GroupBox, "目標", {7, 47, 161, 35}, None},
         {IDC_ABOUT_ICON, ControlKind::StaticIcon, icon, {152, 87, 20, 20}, None},
     };
+    // clang-format on
     return dialog;
 }
 

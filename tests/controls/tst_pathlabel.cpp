@@ -29,9 +29,7 @@ public:
     }
 
     // The control's inside as painted, without its edge.
-    QImage Inside() const {
-        return control->grab(control->contentsRect()).toImage();
-    }
+    QImage Inside() const { return control->grab(control->contentsRect()).toImage(); }
     QColor ButtonFace() const { return control->palette().color(QPalette::Button); }
 
     QDialog dialog;
