@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QLabel>
+#include <QString>
+
+namespace tolvane {
+
+// The program's icon on the main window as a button: a hand pointer and the tool tip
+// "About <window title>" while the pointer is over it, and the About box when clicked.
+class CAboutIcon : public QLabel {
+    Q_OBJECT
+
+  public:
+    // The tool tip holds at most this many characters of the window title.
+    static constexpr int kMaxTitleLength = 79;
+
+    CAboutIcon() = default;
+
+    // Takes the place of the icon control controlId of dialog; the tool tip names the title
+    // dialog's window has now. Returns false when there is no such control.
+    bool Bind(QWidget* dialog, int controlId);
+
+    bool IsOver() const { return m_bOverControl; }
+
+    // "About " followed by at most kMaxTitleLength characters of title.
+    static QString ToolTipFor(const QString& title);
+
+  protected:
+    void enterEvent(QEnterEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+  private:
+    void LoadHandCursor();
+    void SetOver(bool over);
+    void OnClicked();
+
+    bool m_bOverControl = false;
+    bool m_bHandCursor = false;
+    bool m_bBound = false;
+};
+
+}  // namespace tolvane

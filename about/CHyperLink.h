@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QColor>
+#include <QLabel>
+#include <QString>
+
+namespace tolvane {
+
+// A static text that behaves as a link: bound to a text control of a dialog, it draws its
+// text underlined in link colours, takes the size of its text, shows a hand pointer and its
+// URL as a tool tip, and opens the URL when clicked, reporting a failure in a message box.
+class CHyperLink : public QLabel {
+    Q_OBJECT
+
+  public:
+    // Whether binding and SetLinkTarget shrink or grow the control to its text.
+    enum class FitMode { ToText, KeepSize };
+
+    static constexpr QColor kLinkColour{0, 0, 238};
+    static constexpr QColor kVisitedColour{85, 26, 139};
+
+    explicit CHyperLink(FitMode fit = FitMode::ToText);
+
+    // Takes the place of the text control controlId of dialog. An empty URL takes the
+    // control's text, an empty text takes the URL. Returns false when there is no such control.
+    bool Bind(QWidget* dialog, int controlId);
+
+    // Stores the URL; once bound, also refits the control and renews the tool tip. The text
+    // shown does not change.
+    void SetLinkTarget(QString url);
+    QString LinkTarget() const { return m_strURL; }
+
+    // Draws the text in the visited colour (or no longer) from the next paint on.
+    void MarkVisited(bool visited);
+    bool IsVisited() const { return m_bVisited; }
+    bool IsOver() const { return m_bOverControl; }
+
+    // The colour the text is drawn in now: hover over visited over plain link.
+    QColor TextColour() const;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+  private:
+    void FitToText();
+    void LoadHandCursor();
+    void SetOver(bool over);
+    void OnClicked();
+    void ReportLinkError(int code);
+    unsigned StaticStyleBits() const;
+
+    const QColor m_crLinkColour = kLinkColour;
+    const QColor m_crVisitedColour = kVisitedColour;
+    const QColor m_crHoverColour;  // the desktop's highlight colour when the link was made
+    bool m_bOverControl = false;
+    bool m_bVisited = false;
+    const bool m_bUnderline = true;
+    const bool m_bAdjustToFit;
+    QString m_strURL;
+    bool m_bBound = false;
+    bool m_bHandCursor = false;
+};
+
+}  // namespace tolvane
