@@ -105,7 +105,10 @@ class Parser {
                 seenVerbose = seenVerbose || id == OptionId::Verbose;
                 seenQuiet = seenQuiet || id == OptionId::Quiet;
                 if (Apply(id, m_result.command)) {
-                    return m_result;
+                    // Help and version ignore every other argument.
+                    CommandLine request;
+                    request.request = m_result.command.request;
+                    return {request, {}};
                 }
             }
         }
