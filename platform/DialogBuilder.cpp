@@ -1,5 +1,6 @@
 #include "DialogBuilder.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
 #include <QFontMetrics>
@@ -8,6 +9,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStringList>
+#include <QStyle>
+#include <QStyleFactory>
 
 #include "IconResource.h"
 
@@ -50,6 +53,21 @@ Qt::WindowFlags WindowFlagsFor(unsigned style) {
         flags |= Qt::WindowMaximizeButtonHint;
     }
     return flags;
+}
+
+// The classic style draws a group box's frame through the middle of its title, with the
+// frame's top edge half a line below the rectangle's top, as the templates' layouts expect;
+// other styles put the frame under the title and run it into the controls. Null when the
+// style is not available.
+QStyle* GroupBoxStyle() {
+    static QStyle* const style = [] {
+        QStyle* classic = QStyleFactory::create(QStringLiteral("Windows"));
+        if (classic) {
+            classic->setParent(qApp);
+        }
+        return classic;
+    }();
+    return style;
 }
 
 }  // namespace
@@ -139,8 +157,13 @@ QWidget* DialogBuilder::CreateControl(const ControlTemplate& control, QWidget* p
         }
         case ControlKind::CheckBox:
             return new QCheckBox(text, parent);
-        case ControlKind::GroupBox:
-            return new QGroupBox(text, parent);
+        case ControlKind::GroupBox: {
+            auto* groupBox = new QGroupBox(text, parent);
+            if (QStyle* style = GroupBoxStyle()) {
+                groupBox->setStyle(style);
+            }
+            return groupBox;
+        }
         case ControlKind::Edit: {
             auto* edit = new QLineEdit(text, parent);
             edit->setReadOnly(control.style & ControlStyle::ReadOnly);

@@ -1,0 +1,306 @@
+#include "CTolvaneDlg.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+
+#include "AppMessageBox.h"
+#include "DialogBuilder.h"
+#include "HelpPage.h"
+#include "IconResource.h"
+#include "MainDialogTemplate.h"
+#include "ResourceIds.h"
+#include "RootCheck.h"
+#include "SelectFolderDialog.h"
+#include "UpdateWalk.h"
+
+namespace tolvane {
+
+namespace {
+
+constexpr unsigned kPathLabelFormat = DT_NOPREFIX | DT_VCENTER;
+
+QCheckBox* CheckBox(const QWidget* dialog, int id) {
+    return DialogBuilder::FindControlAs<QCheckBox>(dialog, id);
+}
+
+QLabel* Label(const QWidget* dialog, int id) {
+    return DialogBuilder::FindControlAs<QLabel>(dialog, id);
+}
+
+// A path shown on the screen: the file system's bytes decoded for display only.
+QString PathText(const std::string& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+// Reads a path back from its label. The label holds the path only as display text, which
+// loses bytes that are not valid in the locale's encoding, so a label still showing the
+// member's own path leaves the member's bytes untouched.
+void PullPath(const QLabel* label, std::string& member) {
+    if (label->text() != PathText(member)) {
+        member = QFile::encodeName(label->text()).toStdString();
+    }
+}
+
+void PushPath(QLabel* label, const std::string& member) {
+    const QString text = PathText(member);
+    if (label->text() != text) {
+        label->setText(text);
+    }
+}
+
+void PullCheck(const QCheckBox* box, std::atomic<std::int32_t>& member) {
+    member.store(box->isChecked() ? 1 : 0);
+}
+
+void PushCheck(QCheckBox* box, const std::atomic<std::int32_t>& member) {
+    box->setChecked(member.load() != 0);
+}
+
+}  // namespace
+
+CTolvaneDlg::CTolvaneDlg(QWidget* parent)
+    : QDialog(parent),
+      icon(IconResource::Load(IDR_MAINFRAME)),
+      sourcePath(kPathLabelFormat, false),
+      targetPath(kPathLabelFormat, false) {
+    DialogBuilder::Build(MainDialogTemplate(), this);
+    connect(DialogBuilder::FindControlAs<QPushButton>(this, IDC_BROWSE_SOURCE),
+            &QPushButton::clicked, this, &CTolvaneDlg::OnBrowseSource);
+    connect(DialogBuilder::FindControlAs<QPushButton>(this, IDC_BROWSE_TARGET),
+            &QPushButton::clicked, this, &CTolvaneDlg::OnBrowseTarget);
+    connect(RunButton(), &QPushButton::clicked, this, &CTolvaneDlg::OnRunStop);
+    OnInitDialog();
+}
+
+CTolvaneDlg::~CTolvaneDlg() {
+    // The worker calls into this object; it must be gone before any member is.
+    runner.Stop();
+}
+
+QPoint CTolvaneDlg::MinimizedIconPosition(QSize client, QSize iconSize) {
+    return {(client.width() - iconSize.width() + 1) / 2,
+            (client.height() - iconSize.height() + 1) / 2};
+}
+
+void CTolvaneDlg::OnInitDialog() {
+    UpdateData(false);
+    setWindowIcon(icon);
+    sourcePath.SubclassDlgItem(IDC_SOURCE_PATH, this);
+    sourcePath.m_bPathEllipsis = true;
+    targetPath.SubclassDlgItem(IDC_TARGET_PATH, this);
+    targetPath.m_bPathEllipsis = true;
+}
+
+void CTolvaneDlg::UpdateData(bool saveAndValidate) {
+    DoDataExchange(saveAndValidate);
+}
+
+void CTolvaneDlg::DoDataExchange(bool saveAndValidate) {
+    QLabel* source = Label(this, IDC_SOURCE_PATH);
+    QLabel* target = Label(this, IDC_TARGET_PATH);
+    if (saveAndValidate) {
+        {
+            std::lock_guard guard(runner.m_lock);
+            PullPath(source, options.sourceDir);
+            PullPath(target, options.targetDir);
+        }
+        PullCheck(CheckBox(this, IDC_NEWER), options.newer);
+        PullCheck(CheckBox(this, IDC_DELETE_FROM_SOURCE), options.deleteFromSource);
+        PullCheck(CheckBox(this, IDC_LARGER), options.larger);
+    } else {
+        PushPath(source, options.sourceDir);
+        PushPath(target, options.targetDir);
+        PushCheck(CheckBox(this, IDC_NEWER), options.newer);
+        PushCheck(CheckBox(this, IDC_DELETE_FROM_SOURCE), options.deleteFromSource);
+        PushCheck(CheckBox(this, IDC_LARGER), options.larger);
+    }
+}
+
+void CTolvaneDlg::OnBrowseSource() {
+    BrowseFolder(options.sourceDir);
+}
+
+void CTolvaneDlg::OnBrowseTarget() {
+    BrowseFolder(options.targetDir);
+}
+
+void CTolvaneDlg::BrowseFolder(std::string& member) {
+    UpdateData(true);
+    const std::string initialFolder = member.empty() ? std::string("/") : member;
+    CSelectFolderDialog picker(true, initialFolder, OFN_HIDEREADONLY, "All Files(*.*)|*.*||",
+                               this);
+    if (picker.DoModal() != IDOK) {
+        return;
+    }
+    {
+        std::lock_guard guard(runner.m_lock);
+        member = picker.GetSelectedPath();
+    }
+    UpdateData(false);
+}
+
+void CTolvaneDlg::OnRunStop() {
+    if (running) {
+        // The end of the run arrives as the end-of-run notice, as for a run that finished.
+        runner.Stop();
+        return;
+    }
+    UpdateData(true);
+    if (options.targetDir.empty() || options.sourceDir.empty()) {
+        AppMessageBox(this, QStringLiteral("Please specify a valid directory."));
+        return;
+    }
+    // With deletion on, a folder updated from itself would lose every file.
+    if (CheckRoots(options.sourceDir, options.targetDir).problem == RootProblem::SameDirectory) {
+        AppMessageBox(this, QStringLiteral("The source and the target are the same folder."));
+        return;
+    }
+    runner.SetJob(UpdateThreadProc, static_cast<UpdateContext*>(this));
+    running = true;
+    if (!runner.Start()) {
+        running = false;
+        AppMessageBox(this, QStringLiteral("The update could not be started."));
+        return;
+    }
+    RunButton()->setText(QStringLiteral("停止"));
+}
+
+void CTolvaneDlg::OnUpdateDone(std::uint64_t failures) {
+    // A notice from a run that the closing window stopped is not shown.
+    if (!running) {
+        return;
+    }
+    RefreshStatus();
+    std::uint32_t count = 0;
+    {
+        std::lock_guard guard(runner.m_lock);
+        count = copyCount;
+    }
+    QString message = QStringLiteral("%1 檔案(s) 已更新 .").arg(count);
+    if (failures > 0) {
+        message += QStringLiteral("\n%1 entries could not be copied or deleted.").arg(failures);
+    }
+    AppMessageBox(this, message);
+    RunButton()->setText(QStringLiteral("去"));
+    running = false;
+}
+
+void CTolvaneDlg::OnOK() {}
+
+void CTolvaneDlg::OnCancel() {
+    closing.store(true);
+    runner.Stop();
+    closing.store(false);
+    running = false;
+    QDialog::reject();
+}
+
+void CTolvaneDlg::reject() {
+    OnCancel();
+}
+
+void CTolvaneDlg::OnHelp() {
+    HelpPage::Show(this);
+}
+
+void CTolvaneDlg::keyPressEvent(QKeyEvent* event) {
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        modifiers == Qt::NoModifier) {
+        // Enter presses the focused push button, and does nothing anywhere else.
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
+            button->click();
+        } else {
+            OnOK();
+        }
+        return;
+    }
+    if (event->key() == Qt::Key_F1 && modifiers == Qt::NoModifier) {
+        OnHelp();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void CTolvaneDlg::paintEvent(QPaintEvent* event) {
+    if (!isMinimized()) {
+        QDialog::paintEvent(event);
+        return;
+    }
+    QPainter painter(this);
+    painter.fillRect(rect(), palette().color(QPalette::Window));
+    const QSize iconSize(kStandardIconSize, kStandardIconSize);
+    painter.drawPixmap(MinimizedIconPosition(rect().size(), iconSize), icon.pixmap(iconSize));
+}
+
+RunRoots CTolvaneDlg::Roots() {
+    std::lock_guard guard(runner.m_lock);
+    return {options.sourceDir, options.targetDir};
+}
+
+bool CTolvaneDlg::CopyWhenLarger() {
+    return options.larger.load() != 0;
+}
+
+bool CTolvaneDlg::DeleteFromSource() {
+    return options.deleteFromSource.load() != 0;
+}
+
+void CTolvaneDlg::ShowStatus(const std::string& path) {
+    {
+        std::lock_guard guard(statusLock);
+        statusText = path;
+    }
+    // One refresh at a time is queued; it shows whatever text is newest when it runs. Never a
+    // blocking call: the window's thread may be waiting in runner.Stop() for this worker.
+    if (!statusRefreshPending.exchange(true)) {
+        QMetaObject::invokeMethod(this, &CTolvaneDlg::RefreshStatus, Qt::QueuedConnection);
+    }
+}
+
+void CTolvaneDlg::RefreshStatus() {
+    // Cleared before the text is read, so a text stored after the read queues a new refresh.
+    statusRefreshPending.store(false);
+    std::string text;
+    {
+        std::lock_guard guard(statusLock);
+        text = statusText;
+    }
+    if (!text.empty()) {
+        StatusLine()->setText(PathText(text));
+    }
+}
+
+void CTolvaneDlg::CountCopy() {
+    std::lock_guard guard(runner.m_lock);
+    ++copyCount;
+}
+
+bool CTolvaneDlg::IsStopRequested() {
+    return runner.IsStopRequested();
+}
+
+bool CTolvaneDlg::IsAbandonRequested() {
+    return closing.load();
+}
+
+void CTolvaneDlg::UpdateDone(const WalkSummary& summary) {
+    // Queued to this object: dropped with it if the window is gone before it is handled.
+    const std::uint64_t failures = summary.failures;
+    QMetaObject::invokeMethod(
+        this, [this, failures] { OnUpdateDone(failures); }, Qt::QueuedConnection);
+}
+
+QLabel* CTolvaneDlg::StatusLine() const {
+    return Label(this, IDC_STATUS);
+}
+
+QPushButton* CTolvaneDlg::RunButton() const {
+    return DialogBuilder::FindControlAs<QPushButton>(this, IDC_RUN);
+}
+
+}  // namespace tolvane
