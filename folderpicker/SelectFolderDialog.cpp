@@ -63,6 +63,7 @@ CSelectFolderDialog::CSelectFolderDialog(bool showFiles, const std::string& init
 
 void CSelectFolderDialog::OnInitDone(const std::string& initialFolder, bool showFileTypes) {
     auto* grid = qobject_cast<QGridLayout*>(layout());
+    const int heightBefore = grid->sizeHint().height();
     auto* nameLabel = findChild<QLabel*>(QStringLiteral("fileNameLabel"));
     auto* nameEdit = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
     auto* typeLabel = findChild<QLabel*>(QStringLiteral("fileTypeLabel"));
@@ -112,6 +113,9 @@ void CSelectFolderDialog::OnInitDone(const std::string& initialFolder, bool show
         grid->addLayout(buttonRow, kFolderRow, 0, 1, kGridColumns);
     }
     buttonRow->addLayout(buttons);
+
+    // The dialog grows by what the rearranged rows add, so that the list keeps its height.
+    resize(width(), height() + qMax(0, grid->sizeHint().height() - heightBefore));
 
     setTabOrder(findChild<QListView*>(QStringLiteral("listView")), m_pFolderEdit);
     setTabOrder(m_pFolderEdit, typeCombo);
