@@ -19,38 +19,31 @@
 #include "SelectFolderDialog.h"
 
 using namespace tolvane;
+using EndAction = std::function<void(QDialog*)>;
 
 namespace {
 
-// One message box the picker showed, and the button that answered it.
-struct Box {
-    QMessageBox::Icon icon;
-    QString text;
-    QMessageBox::StandardButtons buttons;
-    QMessageBox::StandardButton answer;
-};
-
-// Answers every message box that becomes the active modal widget with the next answer.
+// Answers each message box that becomes the active modal widget with the next answer and
+// records it as "caption|icon|buttons|text".
 class BoxAnswerer : public QObject {
   public:
     explicit BoxAnswerer(QList<QMessageBox::StandardButton> answers) : m_answers(answers) {
-        connect(&m_timer, &QTimer::timeout, this, &BoxAnswerer::Answer);
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box != nullptr && box->isVisible() && !m_answers.isEmpty()) {
+                boxes.append(QStringLiteral("%1|%2|%3|%4")
+                                 .arg(box->windowTitle())
+                                 .arg(box->icon())
+                                 .arg(box->standardButtons().toInt())
+                                 .arg(box->text()));
+                box->button(m_answers.takeFirst())->click();
+            }
+        });
         m_timer.start(10);
     }
-    QList<Box> boxes;
-    QStringList captions;
+    QStringList boxes;
 
   private:
-    void Answer() {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (box == nullptr || !box->isVisible() || m_answers.isEmpty()) {
-            return;
-        }
-        const QMessageBox::StandardButton answer = m_answers.takeFirst();
-        boxes.append({box->icon(), box->text(), box->standardButtons(), answer});
-        captions.append(box->windowTitle());
-        box->button(answer)->click();
-    }
     QList<QMessageBox::StandardButton> m_answers;
     QTimer m_timer;
 };
@@ -60,7 +53,8 @@ T* Child(QWidget* dialog, const char* name) {
     return dialog->findChild<T*>(QString::fromLatin1(name));
 }
 
-QRect Frame(QWidget* dialog, QWidget* widget) {
+QRect Frame(QWidget* dialog, const char* name) {
+    QWidget* widget = Child<QWidget>(dialog, name);
     return QRect(widget->mapTo(dialog, QPoint(0, 0)), widget->size());
 }
 
@@ -72,11 +66,10 @@ class SelectFolderDialogTest : public QObject {
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
     void init() {
         m_tree = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_tree->isValid() && QDir(m_tree->path()).mkpath("a/b"));
+        QVERIFY(QDir(m_tree->path()).mkpath("a/b"));
         QVERIFY(QFile(Path("a/plain")).open(QIODevice::WriteOnly));  // a name without a dot
     }
     void folderFieldFollowsBrowsing();
-    void emptyInitialFolderOpensAtRoot();
     void enterRunsOkStep();
     void cancelLeavesResultEmpty_data();
     void cancelLeavesResultEmpty();
@@ -89,6 +82,9 @@ class SelectFolderDialogTest : public QObject {
 };
 
 void SelectFolderDialogTest::folderFieldFollowsBrowsing() {
+    CSelectFolderDialog atRoot(false, std::string(), 0, nullptr, nullptr);
+    QCOMPARE(Child<QLineEdit>(&atRoot, "folderEdit")->text(), QString("/"));
+
     CSelectFolderDialog picker(true, Path("a").toStdString(), OFN_HIDEREADONLY, nullptr, nullptr);
     auto* field = Child<QLineEdit>(&picker, "folderEdit");
     QCOMPARE(field->text(), Path("a"));  // the first folder shown counts too
@@ -99,13 +95,8 @@ void SelectFolderDialogTest::folderFieldFollowsBrowsing() {
     QCOMPARE(field->text(), QString());
 }
 
-void SelectFolderDialogTest::emptyInitialFolderOpensAtRoot() {
-    CSelectFolderDialog picker(false, std::string(), 0, nullptr, nullptr);
-    QCOMPARE(Child<QLineEdit>(&picker, "folderEdit")->text(), QString("/"));
-}
-
-// Typing a refused path, a path that cannot be created and a new path in turn, each ended
-// with Enter in the folder field: only the last ends the dialog, with the created folder.
+// A refused path, a path that cannot be created and a new path, each typed and ended with
+// Enter in the folder field: only the last ends the dialog, with the created folder.
 void SelectFolderDialogTest::enterRunsOkStep() {
     QVERIFY(QFile(Path("f")).open(QIODevice::WriteOnly));
     CSelectFolderDialog picker(true, Path("a").toStdString(), OFN_HIDEREADONLY,
@@ -125,37 +116,31 @@ void SelectFolderDialogTest::enterRunsOkStep() {
     QVERIFY(QFileInfo(Path("a/n/m")).isDir());
     QCOMPARE(keptTexts.mid(0, 2), QStringList({Path("a//x"), Path("f/x/")}));
 
-    const QString ask = "\n\nThis path does not exist. Do you want to create it?";
-    const auto yesNo = QMessageBox::Yes | QMessageBox::No;
-    QCOMPARE(answerer.boxes.size(), 4);
-    const QList<Box> expected = {
-        {QMessageBox::Critical, "Invalid Folder", QMessageBox::Ok, QMessageBox::Ok},
-        {QMessageBox::Question, Path("f/x") + ask, yesNo, QMessageBox::Yes},
-        {QMessageBox::Warning, "Could not create folder:\n" + Path("f/x"), QMessageBox::Ok,
-         QMessageBox::Ok},
-        {QMessageBox::Question, Path("a/n/m") + ask, yesNo, QMessageBox::Yes}};
-    for (qsizetype i = 0; i < expected.size(); ++i) {
-        QCOMPARE(answerer.boxes[i].icon, expected[i].icon);
-        QCOMPARE(answerer.boxes[i].text, expected[i].text);
-        QCOMPARE(answerer.boxes[i].buttons, expected[i].buttons);
-    }
-    QCOMPARE(answerer.captions, QStringList(4, ApplicationName()));
     QCOMPARE(ApplicationName(), QString("select_folder_dialog_tests"));
+    const QString ask = "\n\nThis path does not exist. Do you want to create it?";
+    const QString head = ApplicationName() + "|%1|%2|";
+    const int ok = QMessageBox::Ok, yesNo = QMessageBox::Yes | QMessageBox::No;
+    QCOMPARE(answerer.boxes,
+             QStringList({head.arg(QMessageBox::Critical).arg(ok) + "Invalid Folder",
+                          head.arg(QMessageBox::Question).arg(yesNo) + Path("f/x") + ask,
+                          head.arg(QMessageBox::Warning).arg(ok) + "Could not create folder:\n" +
+                              Path("f/x"),
+                          head.arg(QMessageBox::Question).arg(yesNo) + Path("a/n/m") + ask}));
 }
 
 void SelectFolderDialogTest::cancelLeavesResultEmpty_data() {
-    QTest::addColumn<std::function<void(QDialog*)>>("end");
-    QTest::newRow("Cancel button") << std::function<void(QDialog*)>([](QDialog* picker) {
+    QTest::addColumn<EndAction>("end");
+    QTest::newRow("Cancel button") << EndAction([](QDialog* picker) {
         QTest::mouseClick(Child<QPushButton>(picker, "cancelButton"), Qt::LeftButton);
     });
-    QTest::newRow("Esc in the folder field") << std::function<void(QDialog*)>(
-        [](QDialog* d) { QTest::keyClick(Child<QLineEdit>(d, "folderEdit"), Qt::Key_Escape); });
-    QTest::newRow("close box") << std::function<void(QDialog*)>(
-        [](QDialog* picker) { picker->close(); });
+    QTest::newRow("Esc in the folder field") << EndAction([](QDialog* picker) {
+        QTest::keyClick(Child<QLineEdit>(picker, "folderEdit"), Qt::Key_Escape);
+    });
+    QTest::newRow("close box") << EndAction([](QDialog* picker) { picker->close(); });
 }
 
 void SelectFolderDialogTest::cancelLeavesResultEmpty() {
-    QFETCH(std::function<void(QDialog*)>, end);
+    QFETCH(EndAction, end);
     CSelectFolderDialog picker(true, Path("a").toStdString(), OFN_HIDEREADONLY, nullptr, nullptr);
     QTimer::singleShot(0, [&] {
         Child<QLineEdit>(&picker, "folderEdit")->setText(Path("a/b"));
@@ -168,7 +153,7 @@ void SelectFolderDialogTest::cancelLeavesResultEmpty() {
 void SelectFolderDialogTest::layout_data() {
     QTest::addColumn<bool>("showFiles");
     QTest::addColumn<QByteArray>("filter");
-    QTest::addColumn<bool>("typeRow");  // also: files are listed
+    QTest::addColumn<bool>("typeRow");
     QTest::newRow("files and a filter") << true << QByteArray("All Files(*.*)|*.*||") << true;
     QTest::newRow("files, no filter") << true << QByteArray() << false;
     QTest::newRow("folders only") << false << QByteArray("All Files(*.*)|*.*||") << false;
@@ -183,52 +168,40 @@ void SelectFolderDialogTest::layout() {
     picker.show();
     QVERIFY(QTest::qWaitForWindowExposed(&picker));
     QCOMPARE(picker.windowTitle(), QString("Select folder"));
-
-    auto* field = Child<QLineEdit>(&picker, "folderEdit");
-    auto* label = Child<QLabel>(&picker, "fileNameLabel");
-    auto* list = Child<QListView>(&picker, "listView");
-    const QRect files = Frame(&picker, Child<QWidget>(&picker, "stackedWidget"));
-    auto* typeLabel = Child<QLabel>(&picker, "fileTypeLabel");
-    auto* typeCombo = Child<QComboBox>(&picker, "fileTypeCombo");
-    const QRect ok = Frame(&picker, Child<QPushButton>(&picker, "okButton"));
-    const QRect cancel = Frame(&picker, Child<QPushButton>(&picker, "cancelButton"));
-    const QRect edit = Frame(&picker, field);
-    const QRect folderLabel = Frame(&picker, label);
-
+    QCOMPARE(Child<QLabel>(&picker, "fileNameLabel")->text(), QString("Current Folder:"));
     QVERIFY(!Child<QLineEdit>(&picker, "fileNameEdit")->isVisible());
-    QCOMPARE(label->text(), QString("Current Folder:"));
+
+    const QRect ok = Frame(&picker, "okButton"), cancel = Frame(&picker, "cancelButton");
+    const QRect edit = Frame(&picker, "folderEdit"), label = Frame(&picker, "fileNameLabel");
     QCOMPARE(ok.top(), cancel.top());
     QCOMPARE(ok.right() + 1 + 4, cancel.left());
-    QVERIFY(folderLabel.top() > files.bottom());
-    QVERIFY(edit.top() > folderLabel.bottom());
-    QCOMPARE(edit.left(), folderLabel.left());
-    QCOMPARE(typeLabel->isVisible(), typeRow);
+    QVERIFY(label.top() > Frame(&picker, "stackedWidget").bottom());
+    QVERIFY(edit.top() > label.bottom() && edit.left() == label.left());
+    auto* typeCombo = Child<QComboBox>(&picker, "fileTypeCombo");
     QCOMPARE(typeCombo->isVisible(), typeRow);
+    QCOMPARE(Child<QLabel>(&picker, "fileTypeLabel")->isVisible(), typeRow);
+    // The buttons share a row with the file-type list, else with the folder field.
+    const QRect row = typeRow ? Frame(&picker, "fileTypeCombo") : edit;
+    QVERIFY(cancel.top() < row.bottom() && cancel.bottom() > row.top());
     if (typeRow) {
-        const QRect combo = Frame(&picker, typeCombo);
-        QCOMPARE(typeCombo->currentText(), QString("All Files(*.*)"));
-        QVERIFY(Frame(&picker, typeLabel).top() > edit.bottom());
-        QVERIFY(combo.top() > Frame(&picker, typeLabel).bottom());
-        QCOMPARE(combo.left(), Frame(&picker, typeLabel).left());
-        QVERIFY(cancel.top() < combo.bottom() && cancel.bottom() > combo.top());
+        const QRect typeLabel = Frame(&picker, "fileTypeLabel");
+        QVERIFY(typeLabel.top() > edit.bottom() && row.top() > typeLabel.bottom());
+        QCOMPARE(row.left(), typeLabel.left());
         QCOMPARE(edit.right(), cancel.right());
-    } else {
-        QVERIFY(cancel.top() < edit.bottom() && cancel.bottom() > edit.top());
-        QVERIFY(edit.right() < ok.left());
+        QCOMPARE(typeCombo->currentText(), QString("All Files(*.*)"));
     }
 
-    QAbstractItemModel* entries = list->model();
-    QTRY_COMPARE(entries->rowCount(list->rootIndex()), showFiles ? 2 : 1);
-    QCOMPARE(entries->index(0, 0, list->rootIndex()).data().toString(), QString("b"));
+    // Folders only lists "b"; with files, "*.*" also lists the file without a dot.
+    auto* list = Child<QListView>(&picker, "listView");
+    QTRY_COMPARE(list->model()->rowCount(list->rootIndex()), showFiles ? 2 : 1);
 
     // The folder field follows the list in the tab order, in either view.
-    for (const auto mode : {QFileDialog::List, QFileDialog::Detail}) {
-        picker.setViewMode(mode);
-        QAbstractItemView* view = mode == QFileDialog::List ? static_cast<QAbstractItemView*>(list)
-                                                            : Child<QTreeView>(&picker, "treeView");
-        view->setFocus();
-        QTest::keyClick(view, Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), field);
+    for (const char* view : {"listView", "treeView"}) {
+        picker.setViewMode(view == QByteArray("listView") ? QFileDialog::List
+                                                          : QFileDialog::Detail);
+        Child<QWidget>(&picker, view)->setFocus();
+        QTest::keyClick(Child<QWidget>(&picker, view), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), Child<QWidget>(&picker, "folderEdit"));
     }
 }
 
