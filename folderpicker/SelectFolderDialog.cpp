@@ -52,8 +52,8 @@ CSelectFolderDialog::CSelectFolderDialog(bool showFiles, const std::string& init
     m_pModel = findChild<QFileSystemModel*>(QStringLiteral("qt_filesystem_model"));
     OnInitDone(initialFolder, m_bShowFiles && !nameFilters.isEmpty());
 
-    // Every way of changing folders (list, "Look in", side bar, back and forward, typed
-    // paths) ends in a new root of the model.
+    // Every way of changing folders (list, "Look in", side bar, back and forward, parent)
+    // ends in a new root of the model.
     connect(m_pModel, &QFileSystemModel::rootPathChanged, this,
             &CSelectFolderDialog::OnFolderChange);
     setDirectory(initialFolder.empty() ? QStringLiteral("/") : FromBytes(initialFolder));
