@@ -1,5 +1,8 @@
 #include "CHyperLink.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include <QApplication>
 #include <QFontMetrics>
 #include <QMouseEvent>
@@ -88,9 +91,20 @@ void CHyperLink::FitToText() {
     if (!m_bBound || !m_bAdjustToFit) {
         return;
     }
+    setGeometry(FitRectToText(geometry(), TextExtent(), StaticStyleBits()));
+}
+
+QSize CHyperLink::TextExtent() const {
     const QFontMetrics metrics(font());
-    const QSize extent(metrics.horizontalAdvance(text()), metrics.height());
-    setGeometry(FitRectToText(geometry(), extent, StaticStyleBits()));
+    int height = metrics.height();
+    // Some fonts put the underline below their descent ("AR PL UMing TW" 9 pt draws it on the
+    // 14th row of a 12-row line); the link keeps it inside, or the fitted control would cut it.
+    if (font().underline()) {
+        const QFontMetricsF exact(font());
+        const double underlineBottom = exact.ascent() + exact.underlinePos() + exact.lineWidth();
+        height = std::max(height, static_cast<int>(std::ceil(underlineBottom)));
+    }
+    return {metrics.horizontalAdvance(text()), height};
 }
 
 void CHyperLink::LoadHandCursor() {

@@ -48,6 +48,8 @@ class CHyperLink : public QLabel {
 
   private:
     void FitToText();
+    // The size of the whole text in the link font, one line, underline included.
+    QSize TextExtent() const;
     void LoadHandCursor();
     void SetOver(bool over);
     void OnClicked();

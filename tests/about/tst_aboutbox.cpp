@@ -1,0 +1,229 @@
+#include <QLabel>
+#include <QPushButton>
+#include <QtTest>
+#include <memory>
+
+#include "CAboutDlg.h"
+#include "CAboutIcon.h"
+#include "DialogBuilder.h"
+#include "FakeDesktop.h"
+#include "MainDialogTemplate.h"
+#include "MessageBoxCodes.h"
+#include "ModalProbe.h"
+#include "ResourceIds.h"
+
+using namespace tolvane;
+
+namespace {
+
+QRect Pixels(int x, int y, int width, int height) {
+    return DialogBuilder::ToPixels({x, y, width, height}, QSize(6, 12));
+}
+
+QLabel* LabelWithText(const QWidget* dialog, const QString& text) {
+    for (QLabel* label : dialog->findChildren<QLabel*>()) {
+        if (label->text() == text) {
+            return label;
+        }
+    }
+    return nullptr;
+}
+
+// The main window as its template builds it, with the About icon bound as the window does.
+struct MainWindow {
+    QDialog dialog;
+    CAboutIcon icon;
+
+    explicit MainWindow(const QString& title = QString()) {
+        DialogBuilder::Build(MainDialogTemplate(), &dialog);
+        if (!title.isNull()) {
+            dialog.setWindowTitle(title);
+        }
+        bound = icon.Bind(&dialog, IDC_ABOUT_ICON);
+    }
+    bool bound = false;
+};
+
+}  // namespace
+
+class AboutBoxTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void init() { m_desktop = std::make_unique<FakeDesktop>(); }
+    void cleanup() { m_desktop.reset(); }
+
+    void boxFollowsTemplate100_data();
+    void boxFollowsTemplate100();
+    void okIsTheDefaultButtonAndEndsTheBox();
+    void emailLinkShowsTheBareAddressAndOpensMailto();
+    void homePageLinkShowsAndOpensTheSameUrl();
+    void everyShowingStartsUnvisited();
+
+    void iconTakesThePlaceOfControl1009();
+    void iconToolTipNamesTheWindow_data();
+    void iconToolTipNamesTheWindow();
+    void iconClickLeavesHoverThenShowsTheBox();
+
+  private:
+    std::unique_ptr<FakeDesktop> m_desktop;
+};
+
+void AboutBoxTest::boxFollowsTemplate100_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QRect>("rect");
+    QTest::addColumn<int>("alignment");
+    const AboutCredits credits = CAboutDlg::BuildCredits();
+    QTest::newRow("release") << "Tolvane for Win9x & NT Version 1.03" << Pixels(31, 6, 143, 8)
+                             << int(Qt::AlignLeft);
+    QTest::newRow("author label") << "作者:" << Pixels(45, 21, 24, 8) << int(Qt::AlignRight);
+    QTest::newRow("author") << QString::fromStdString(credits.authorName) << Pixels(71, 21, 27, 8)
+                            << int(Qt::AlignLeft);
+    QTest::newRow("e-mail label") << "電子郵件:" << Pixels(47, 30, 22, 8) << int(Qt::AlignRight);
+    QTest::newRow("home page label") << "首頁:" << Pixels(31, 40, 38, 8) << int(Qt::AlignRight);
+}
+
+void AboutBoxTest::boxFollowsTemplate100() {
+    QFETCH(QString, text);
+    QFETCH(QRect, rect);
+    QFETCH(int, alignment);
+    CAboutDlg box;
+    QCOMPARE(
+        box.windowTitle(),
+        "關於Tolvane  中文化：" + QString::fromStdString(CAboutDlg::BuildCredits().localiserName));
+    QCOMPARE(box.size(), QSize(273, 122));
+    QLabel* label = LabelWithText(&box, text);
+    QVERIFY(label);
+    QCOMPARE(label->geometry(), rect);
+    QCOMPARE(int(label->alignment() & Qt::AlignHorizontal_Mask), alignment);
+}
+
+void AboutBoxTest::okIsTheDefaultButtonAndEndsTheBox() {
+    CAboutDlg box;
+    auto* ok = DialogBuilder::FindControlAs<QPushButton>(&box, IDOK);
+    QVERIFY(ok);
+    QCOMPARE(ok->text(), QStringLiteral("確定"));
+    QCOMPARE(ok->geometry(), Pixels(140, 60, 32, 14));
+    QVERIFY(ok->isDefault());
+    WhenModalOpens([](QWidget* modal) {
+        QCOMPARE(modal->focusWidget(), DialogBuilder::FindControl(modal, IDOK));
+        QTest::keyClick(modal, Qt::Key_Return);
+    });
+    QCOMPARE(box.exec(), int(QDialog::Accepted));
+}
+
+void AboutBoxTest::emailLinkShowsTheBareAddressAndOpensMailto() {
+    CAboutDlg box;
+    const QString address = QString::fromStdString(CAboutDlg::BuildCredits().authorEmail);
+    CHyperLink& link = box.EmailLink();
+    QCOMPARE(DialogBuilder::FindControl(&box, IDC_EMAIL_LINK), &link);
+    QCOMPARE(link.text(), address);
+    QCOMPARE(link.toolTip(), "mailto:" + address);
+    QVERIFY(link.font().underline());
+    QCOMPARE(link.geometry().topLeft(), Pixels(71, 30, 0, 0).topLeft());
+    QCOMPARE(link.width(), QFontMetrics(link.font()).horizontalAdvance(address));
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    QTest::mouseClick(&link, Qt::LeftButton, {}, link.rect().center());
+    QCOMPARE(m_desktop->OpenerCalls(), QStringList{"mailto:" + address});
+    QVERIFY(link.IsVisited());
+}
+
+void AboutBoxTest::homePageLinkShowsAndOpensTheSameUrl() {
+    CAboutDlg box;
+    const QString url = QString::fromStdString(CAboutDlg::BuildCredits().homePage);
+    CHyperLink& link = box.HomePageLink();
+    QCOMPARE(DialogBuilder::FindControl(&box, IDC_HOMEPAGE_LINK), &link);
+    QCOMPARE(link.text(), url);
+    QCOMPARE(link.LinkTarget(), url);
+    QCOMPARE(link.toolTip(), url);
+    QCOMPARE(link.geometry().topLeft(), Pixels(71, 40, 0, 0).topLeft());
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    QTest::mouseClick(&link, Qt::LeftButton, {}, link.rect().center());
+    QCOMPARE(m_desktop->OpenerCalls(), QStringList{url});
+}
+
+void AboutBoxTest::everyShowingStartsUnvisited() {
+    {
+        CAboutDlg first;
+        first.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&first));
+        QTest::mouseClick(&first.HomePageLink(), Qt::LeftButton);
+        QVERIFY(first.HomePageLink().IsVisited());
+    }
+    CAboutDlg second;
+    QVERIFY(!second.HomePageLink().IsVisited());
+    QVERIFY(!second.EmailLink().IsVisited());
+    QCOMPARE(second.HomePageLink().TextColour(), CHyperLink::kLinkColour);
+}
+
+void AboutBoxTest::iconTakesThePlaceOfControl1009() {
+    QDialog plain;
+    DialogBuilder::Build(MainDialogTemplate(), &plain);
+    const auto* original = DialogBuilder::FindControlAs<QLabel>(&plain, IDC_ABOUT_ICON);
+    const QRect geometry = original->geometry();
+    const QImage picture = original->pixmap().toImage();
+
+    MainWindow window;
+    QVERIFY(window.bound);
+    QCOMPARE(DialogBuilder::FindControl(&window.dialog, IDC_ABOUT_ICON), &window.icon);
+    QCOMPARE(window.icon.geometry(), geometry);
+    QVERIFY(!picture.isNull());
+    QCOMPARE(window.icon.pixmap().toImage(), picture);
+    QCOMPARE(window.icon.cursor().shape(), Qt::PointingHandCursor);
+    QCOMPARE(window.icon.toolTip(), QStringLiteral("About Tolvane"));
+    QVERIFY(!window.icon.Bind(&window.dialog, IDC_ABOUT_ICON));
+}
+
+void AboutBoxTest::iconToolTipNamesTheWindow_data() {
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("toolTip");
+    const QString long79 = QString(70, 'x') + "123456789";
+    QTest::newRow("empty") << ""
+                           << "About ";
+    QTest::newRow("79 characters kept") << long79 << "About " + long79;
+    QTest::newRow("80 cut to 79") << long79 + "Z"
+                                  << "About " + long79;
+    QTest::newRow("Chinese") << "更新 Tolvane"
+                             << "About 更新 Tolvane";
+    QTest::newRow("no half character") << QString(78, 'x') + "😀"
+                                       << "About " + QString(78, 'x');
+}
+
+void AboutBoxTest::iconToolTipNamesTheWindow() {
+    QFETCH(QString, title);
+    QFETCH(QString, toolTip);
+    MainWindow window(title);
+    QCOMPARE(window.icon.toolTip(), toolTip);
+}
+
+void AboutBoxTest::iconClickLeavesHoverThenShowsTheBox() {
+    MainWindow window;
+    window.dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window.dialog));
+    CAboutIcon& icon = window.icon;
+    QTest::mouseMove(&icon, icon.rect().center());
+    QVERIFY(icon.IsOver());
+
+    bool hoveredWhileShown = true;
+    QWidget* owner = nullptr;
+    QString caption;
+    WhenModalOpens([&](QWidget* modal) {
+        hoveredWhileShown = icon.IsOver();
+        owner = modal->parentWidget();
+        caption = modal->windowTitle();
+        QVERIFY(qobject_cast<CAboutDlg*>(modal));
+        modal->close();
+    });
+    QTest::mouseClick(&icon, Qt::LeftButton, {}, icon.rect().center());
+    QVERIFY(!hoveredWhileShown);
+    QCOMPARE(owner, &window.dialog);
+    QVERIFY(caption.startsWith(QStringLiteral("關於Tolvane")));
+
+    QTest::mouseMove(&icon, icon.rect().center() + QPoint(1, 1));
+    QVERIFY(icon.IsOver());
+}
+
+QTEST_MAIN(AboutBoxTest)
+#include "tst_aboutbox.moc"
