@@ -47,32 +47,13 @@ void AppendHex(std::string& out, unsigned char byte) {
     out += kDigits[byte & 0x0F];
 }
 
-bool AppendNamedEscape(std::string& out, char c) {
-    switch (c) {
-        case '\a':
-            out += "\\a";
-            return true;
-        case '\b':
-            out += "\\b";
-            return true;
-        case '\t':
-            out += "\\t";
-            return true;
-        case '\n':
-            out += "\\n";
-            return true;
-        case '\v':
-            out += "\\v";
-            return true;
-        case '\f':
-            out += "\\f";
-            return true;
-        case '\r':
-            out += "\\r";
-            return true;
-        default:
-            return false;
-    }
+// The letter that follows the backslash in the C escape of c (n for a newline, a backslash
+// for a backslash), or NUL when c has no such escape.
+char EscapeLetter(char c) {
+    static constexpr std::string_view kEscaped = "\a\b\t\n\v\f\r\\";
+    static constexpr std::string_view kLetters = "abtnvfr\\";
+    const size_t at = kEscaped.find(c);
+    return at == std::string_view::npos ? '\0' : kLetters[at];
 }
 
 // C0 and C1 controls and DEL would move the cursor or change the terminal's state.
@@ -93,14 +74,13 @@ void AppendEscaped(std::string& out, std::string_view path, char quote) {
         if (quote != '\0' && path[0] == quote) {
             out += '\\';
             out += quote;
+        } else if (const char letter = EscapeLetter(path[0]); letter != '\0') {
+            out += '\\';
+            out += letter;
         } else if (IsControl(codePoint)) {
-            if (!AppendNamedEscape(out, path[0])) {
-                for (size_t i = 0; i < length; ++i) {
-                    AppendHex(out, static_cast<unsigned char>(path[i]));
-                }
+            for (size_t i = 0; i < length; ++i) {
+                AppendHex(out, static_cast<unsigned char>(path[i]));
             }
-        } else if (path[0] == '\\') {
-            out += "\\\\";
         } else {
             out.append(path.substr(0, length));
         }

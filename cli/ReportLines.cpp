@@ -12,7 +12,7 @@ std::string FailureReason(const WalkFailure& failure) {
     if (failure.error == 0) {
         return std::string(failure.reason);
     }
-    std::string reason = std::strerror(failure.error);
+    std::string reason = ErrorText(failure.error);
     if (!failure.reason.empty()) {
         reason = std::string(failure.reason) + " (" + reason + ")";
     }
@@ -84,6 +84,11 @@ std::string FormatSummary(std::uint64_t copies, std::uint64_t deletions, bool de
     }
     text += std::to_string(copies) + " file(s) updated.\n";
     return text;
+}
+
+std::string ErrorText(int error) {
+    char buffer[256];
+    return ::strerror_r(error, buffer, sizeof buffer);  // the GNU form returns the text
 }
 
 std::string ErrorLine(const std::string& message) {

@@ -19,6 +19,9 @@ std::string FormatFailure(const WalkFailure& failure);
 // "N file(s) updated.", each ending in a newline.
 std::string FormatSummary(std::uint64_t copies, std::uint64_t deletions, bool deletionsAsked);
 
+// The system's text for an errno value, e.g. "No such file or directory".
+std::string ErrorText(int error);
+
 // "tolvane-update: " followed by message.
 std::string ErrorLine(const std::string& message);
 

@@ -1,7 +1,6 @@
 #include "UpdateCommand.h"
 
 #include <cerrno>
-#include <cstring>
 
 #include "ConsoleContext.h"
 #include "DirectoryPath.h"
@@ -23,7 +22,7 @@ std::string RefusalOf(const CommandLine& command, const RootCheck& check) {
         case RootProblem::None:
             return {};
         case RootProblem::SourceMissing:
-            return "cannot read " + source + ": " + std::strerror(check.error);
+            return "cannot read " + source + ": " + ErrorText(check.error);
         case RootProblem::SourceNotDirectory:
             return "cannot read " + source + ": " + std::string(description);
         case RootProblem::SameDirectory:
@@ -40,7 +39,7 @@ std::string CreateTarget(const CommandLine& command) {
     if (error == 0) {
         return {};
     }
-    return "cannot create " + QuotePath(command.target) + ": " + std::strerror(error);
+    return "cannot create " + QuotePath(command.target) + ": " + ErrorText(error);
 }
 
 // A folder as the walk shows it: without its trailing '/'.
@@ -104,7 +103,7 @@ bool FinishOutput(std::FILE* out, std::FILE* err) {
         return true;
     }
     const int error = errno != 0 ? errno : EIO;
-    PrintError(err, std::string("cannot write the report: ") + std::strerror(error));
+    PrintError(err, std::string("cannot write the report: ") + ErrorText(error));
     return false;
 }
 
