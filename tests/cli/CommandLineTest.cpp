@@ -35,8 +35,8 @@ CommandLine Request(CommandRequest request) {
 
 std::vector<ParseRow> ParseRows() {
     return {
-        {"plain", {"a", "b"}, "", Update("a", "b")},
-        {"long options",
+        {"Plain", {"a", "b"}, "", Update("a", "b")},
+        {"LongOptions",
          {"--delete-from-source", "--dry-run", "--verbose", "--no-progress", "a", "b"},
          "",
          With(Update("a", "b"),
@@ -46,7 +46,7 @@ std::vector<ParseRow> ParseRows() {
                   c.verbosity = Verbosity::Verbose;
                   c.progress = ProgressMode::Off;
               })},
-        {"bundled short options after the operands",
+        {"BundledShortOptionsAfterTheOperands",
          {"a", "b", "-dnq"},
          "",
          With(Update("a", "b"),
@@ -55,41 +55,35 @@ std::vector<ParseRow> ParseRows() {
                   c.dryRun = true;
                   c.verbosity = Verbosity::Quiet;
               })},
-        {"progress on",
+        {"ProgressOn",
          {"--progress", "a", "b"},
          "",
          With(Update("a", "b"), [](CommandLine& c) { c.progress = ProgressMode::On; })},
-        {"last progress option wins",
+        {"LastProgressOptionWins",
          {"--progress", "--no-progress", "a", "b"},
          "",
          With(Update("a", "b"), [](CommandLine& c) { c.progress = ProgressMode::Off; })},
-        {"double dash makes options operands",
+        {"DoubleDashMakesOptionsOperands",
          {"-v", "--", "-n", "--help"},
          "",
          With(Update("-n", "--help"), [](CommandLine& c) { c.verbosity = Verbosity::Verbose; })},
-        {"single dash is an operand", {"-", "b"}, "", Update("-", "b")},
-        {"help wins over missing operands", {"-h"}, "", Request(CommandRequest::Help)},
-        {"help wins over what follows",
-         {"a", "--help", "--bogus"},
-         "",
-         Request(CommandRequest::Help)},
-        {"version in a bundle", {"-vV"}, "", Request(CommandRequest::Version)},
-        {"no operands", {}, "missing SOURCE and TARGET", {}},
-        {"one operand", {"only"}, "missing TARGET after 'only'", {}},
-        {"three operands", {"a", "b", "c"}, "unexpected argument 'c'", {}},
-        {"empty operand", {"a", ""}, "SOURCE and TARGET must not be empty", {}},
-        {"unknown long option", {"--delete", "a", "b"}, "unknown option '--delete'", {}},
-        {"unknown short option in a bundle", {"-dx", "a", "b"}, "unknown option '-x'", {}},
-        {"value given to a flag",
-         {"--verbose=yes", "a", "b"},
-         "option '--verbose' takes no value",
-         {}},
-        {"verbose and quiet together",
+        {"SingleDashIsAnOperand", {"-", "b"}, "", Update("-", "b")},
+        {"HelpWinsOverMissingOperands", {"-h"}, "", Request(CommandRequest::Help)},
+        {"HelpWinsOverWhatFollows", {"a", "--help", "--bogus"}, "", Request(CommandRequest::Help)},
+        {"VersionInABundle", {"-vV"}, "", Request(CommandRequest::Version)},
+        {"NoOperands", {}, "missing SOURCE and TARGET", {}},
+        {"OneOperand", {"only"}, "missing TARGET after 'only'", {}},
+        {"ThreeOperands", {"a", "b", "c"}, "unexpected argument 'c'", {}},
+        {"EmptyOperand", {"a", ""}, "SOURCE and TARGET must not be empty", {}},
+        {"UnknownLongOption", {"--delete", "a", "b"}, "unknown option '--delete'", {}},
+        {"UnknownShortOptionInABundle", {"-dx", "a", "b"}, "unknown option '-x'", {}},
+        {"ValueGivenToAFlag", {"--verbose=yes", "a", "b"}, "option '--verbose' takes no value", {}},
+        {"VerboseAndQuietTogether",
          {"-v", "-q", "a", "b"},
          "--verbose and --quiet cannot be used together",
          {}},
-        {"unknown option shown escaped", {"--\xff", "a", "b"}, "unknown option '--\\xff'", {}},
-        {"help after an unknown option", {"--bogus", "--help"}, "unknown option '--bogus'", {}},
+        {"UnknownOptionShownEscaped", {"--\xff", "a", "b"}, "unknown option '--\\xff'", {}},
+        {"HelpAfterAnUnknownOption", {"--bogus", "--help"}, "unknown option '--bogus'", {}},
     };
 }
 
@@ -115,11 +109,7 @@ TEST_P(ParseCommandLineTest, ReadsArguments) {
 
 INSTANTIATE_TEST_SUITE_P(Rows, ParseCommandLineTest, testing::ValuesIn(ParseRows()),
                          [](const testing::TestParamInfo<ParseRow>& info) {
-                             std::string name = info.param.name;
-                             for (char& c : name) {
-                                 c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-                             }
-                             return name;
+                             return info.param.name;
                          });
 
 }  // namespace

@@ -29,38 +29,32 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, FormatProgressTest,
     testing::Values(
         ProgressRow{
-            "whole", {10, 2, 512}, 1.0, "src/a", 80, "10 entries, 2 copied, 512 B, 512 B/s, src/a"},
-        ProgressRow{"units and rate",
+            "Whole", {10, 2, 512}, 1.0, "src/a", 80, "10 entries, 2 copied, 512 B, 512 B/s, src/a"},
+        ProgressRow{"UnitsAndRate",
                     {7, 1, 3 << 20},
                     2.0,
                     "p",
                     80,
                     "7 entries, 1 copied, 3.0 MiB, 1.5 MiB/s, p"},
-        ProgressRow{"no time yet", {1, 0, 0}, 0.0, "", 80, "1 entries, 0 copied, 0 B, 0 B/s"},
+        ProgressRow{"NoTimeYet", {1, 0, 0}, 0.0, "", 80, "1 entries, 0 copied, 0 B, 0 B/s"},
         // 31 columns of counters, ", ", then the path's tail in the 9 columns left.
-        ProgressRow{"path cut at its front",
+        ProgressRow{"PathCutAtItsFront",
                     {1, 0, 0},
                     1.0,
                     "src/long/folder/name.txt",
                     42,
                     "1 entries, 0 copied, 0 B, 0 B/s, \u2026name.txt"},
         // Wide characters take two columns each and are never split.
-        ProgressRow{"wide characters",
+        ProgressRow{"WideCharacters",
                     {1, 0, 0},
                     1.0,
                     "目錄/說明.txt",
                     42,
                     "1 entries, 0 copied, 0 B, 0 B/s, \u2026說明.txt"},
         ProgressRow{
-            "no room for a path", {1, 0, 0}, 1.0, "src/a", 32, "1 entries, 0 copied, 0 B, 0 B/s"},
-        ProgressRow{"counters cut too", {1, 0, 0}, 1.0, "src/a", 12, "\u2026 0 B, 0 B/s"}),
-    [](const testing::TestParamInfo<ProgressRow>& info) {
-        std::string name = info.param.name;
-        for (char& c : name) {
-            c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-        }
-        return name;
-    });
+            "NoRoomForAPath", {1, 0, 0}, 1.0, "src/a", 32, "1 entries, 0 copied, 0 B, 0 B/s"},
+        ProgressRow{"CountersCutToo", {1, 0, 0}, 1.0, "src/a", 12, "\u2026 0 B, 0 B/s"}),
+    [](const testing::TestParamInfo<ProgressRow>& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace tolvane
