@@ -131,8 +131,7 @@ void CTolvaneDlg::OnBrowseTarget() {
 void CTolvaneDlg::BrowseFolder(std::string& member) {
     UpdateData(true);
     const std::string initialFolder = member.empty() ? std::string("/") : member;
-    CSelectFolderDialog picker(true, initialFolder, OFN_HIDEREADONLY, "All Files(*.*)|*.*||",
-                               this);
+    CSelectFolderDialog picker(true, initialFolder, OFN_HIDEREADONLY, "All Files(*.*)|*.*||", this);
     if (picker.DoModal() != IDOK) {
         return;
     }
@@ -182,7 +181,8 @@ void CTolvaneDlg::OnUpdateDone(std::uint64_t failures) {
     }
     QString message = QStringLiteral("%1 檔案(s) 已更新 .").arg(count);
     if (failures > 0) {
-        message += QStringLiteral("\n%1 entries could not be copied or deleted.").arg(failures);
+        message +=
+            QStringLiteral("\n%1 item(s) could not be read, copied or deleted.").arg(failures);
     }
     AppMessageBox(this, message);
     RunButton()->setText(QStringLiteral("去"));

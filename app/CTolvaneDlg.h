@@ -73,7 +73,7 @@ private:
     // sourceDir and targetDir are written and copied under runner.m_lock.
     UpdateOptions options;
     QIcon icon;
-    bool running = false;  // a run was started and its end not yet handled
+    bool running = false;         // a run was started and its end not yet handled
     std::uint32_t copyCount = 0;  // guarded by runner.m_lock
 
     // Set while the window closes: the copy in hand is abandoned rather than finished.

@@ -1,0 +1,477 @@
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+#include <thread>
+
+#include "ApplicationName.h"
+#include "CTolvaneDlg.h"
+#include "DialogBuilder.h"
+#include "HelpPage.h"
+#include "ModalAnswerer.h"
+#include "ResourceIds.h"
+
+using namespace tolvane;
+
+namespace {
+
+const QString kReady = QStringLiteral("(準備好)");
+const QString kRun = QStringLiteral("執行");
+const QString kStop = QStringLiteral("停止");
+const QString kGo = QStringLiteral("去");
+const QString kMissingPath = QStringLiteral("Please specify a valid directory.");
+constexpr int kRunTimeout = 20000;
+
+QString CountMessage(int count) {
+    return QStringLiteral("%1 檔案(s) 已更新 .").arg(count);
+}
+
+// The number in a count message, or -1.
+int CountIn(const QString& message) {
+    static const QRegularExpression pattern(QStringLiteral("^(\\d+) 檔案\\(s\\) 已更新 \\."));
+    const QRegularExpressionMatch match = pattern.match(message);
+    return match.hasMatch() ? match.captured(1).toInt() : -1;
+}
+
+void WriteFile(const QString& path, const QByteArray& data = "data") {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(data);
+}
+
+void MakeFiles(const QString& folder, int count, const QString& prefix = QStringLiteral("f")) {
+    for (int i = 0; i < count; ++i) {
+        WriteFile(QStringLiteral("%1/%2%3").arg(folder, prefix).arg(i));
+    }
+}
+
+// The current size of this process's address space, in bytes.
+rlim_t AddressSpaceInUse() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) {
+        return 0;
+    }
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmSize:")) {
+            return line.mid(7).trimmed().split(' ').first().toULongLong() * 1024;
+        }
+    }
+    return 0;
+}
+
+}  // namespace
+
+class TolvaneDlgTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void opensReadyWithTheDesignedStates();
+    void tabVisitsTheEnabledStopsInTemplateOrder();
+    void enterOnTheCheckBoxDoesNothing();
+    void enterPressesTheFocusedButton();
+    void escapeCloses();
+    void missingPathIsRefused_data();
+    void missingPathIsRefused();
+    void twoRunsCountSinceTheWindowOpened();
+    void missingSourceCountsZero();
+    void statusLineKeepsTheLastVisitedPath();
+    void undecodableNameIsShownAndCopied();
+    void stopButtonEndsTheRunWithTheCountMessage();
+    void closingDuringARunShowsNoMessageAndDoesNotHang();
+    void disabledCheckBoxesCannotBeChanged();
+    void browseKeepsCheckStatesAndCancelKeepsThePath();
+    void deletionOptionReachesTheRun();
+    void identicalRootsAreRefused();
+    void failedEntriesGetASecondLine();
+    void missingTargetFolderIsCreated();
+    void threadThatCannotStartReturnsToIdle();
+    void f1OpensTheHelpPage_data();
+    void f1OpensTheHelpPage();
+    void minimizedIconPosition_data();
+    void minimizedIconPosition();
+
+private:
+    QPushButton* Button(int id) const {
+        return DialogBuilder::FindControlAs<QPushButton>(m_dialog.get(), id);
+    }
+    QCheckBox* Check(int id) const {
+        return DialogBuilder::FindControlAs<QCheckBox>(m_dialog.get(), id);
+    }
+    QLabel* Label(int id) const { return DialogBuilder::FindControlAs<QLabel>(m_dialog.get(), id); }
+    void Click(int id) { QTest::mouseClick(Button(id), Qt::LeftButton); }
+    // Picks both folders through the real folder picker.
+    void ChoosePaths(const QString& source, const QString& target) {
+        m_answerer->pickerChoices << source << target;
+        Click(IDC_BROWSE_SOURCE);
+        Click(IDC_BROWSE_TARGET);
+    }
+    QString Path(const QString& name) const { return m_temp->filePath(name); }
+    QStringList MessageTexts() const {
+        QStringList texts;
+        for (const auto& message : m_answerer->messages) {
+            texts << message.text;
+        }
+        return texts;
+    }
+
+    std::unique_ptr<QTemporaryDir> m_temp;
+    std::unique_ptr<CTolvaneDlg> m_dialog;
+    std::unique_ptr<ModalAnswerer> m_answerer;
+};
+
+void TolvaneDlgTest::init() {
+    QStandardPaths::setTestModeEnabled(true);
+    m_temp = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_temp->isValid());
+    QDir(m_temp->path()).mkpath(QStringLiteral("source"));
+    QDir(m_temp->path()).mkpath(QStringLiteral("target"));
+    m_dialog = std::make_unique<CTolvaneDlg>();
+    m_answerer = std::make_unique<ModalAnswerer>();
+    m_dialog->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_dialog.get()));
+}
+
+void TolvaneDlgTest::cleanup() {
+    m_dialog.reset();
+    m_answerer.reset();
+    m_temp.reset();
+}
+
+void TolvaneDlgTest::opensReadyWithTheDesignedStates() {
+    QCOMPARE(m_dialog->windowTitle(), QStringLiteral("Tolvane"));
+    QCOMPARE(m_dialog->size(), QSize(263, 216));
+    QVERIFY(!m_dialog->windowIcon().isNull());
+    QCOMPARE(Label(IDC_SOURCE_PATH)->text(), QString());
+    QCOMPARE(Label(IDC_TARGET_PATH)->text(), QString());
+    QCOMPARE(Label(IDC_STATUS)->text(), kReady);
+    QCOMPARE(Button(IDC_RUN)->text(), kRun);
+    QVERIFY(Check(IDC_LARGER)->isChecked());
+    QVERIFY(!Check(IDC_NEWER)->isChecked());
+    QVERIFY(!Check(IDC_DELETE_FROM_SOURCE)->isChecked());
+    QCOMPARE(QApplication::focusWidget(), Button(IDC_BROWSE_SOURCE));
+}
+
+void TolvaneDlgTest::tabVisitsTheEnabledStopsInTemplateOrder() {
+    const QList<QWidget*> expected{Button(IDC_BROWSE_TARGET), Check(IDC_DELETE_FROM_SOURCE),
+                                   Button(IDC_RUN), Button(IDC_BROWSE_SOURCE)};
+    QList<QWidget*> visited;
+    for (int i = 0; i < expected.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited << QApplication::focusWidget();
+    }
+    QCOMPARE(visited, expected);
+}
+
+void TolvaneDlgTest::enterOnTheCheckBoxDoesNothing() {
+    Check(IDC_DELETE_FROM_SOURCE)->setFocus();
+    QTest::keyClick(Check(IDC_DELETE_FROM_SOURCE), Qt::Key_Return);
+    QTest::keyClick(Check(IDC_DELETE_FROM_SOURCE), Qt::Key_Enter, Qt::KeypadModifier);
+    QTest::qWait(100);
+    QVERIFY(m_dialog->isVisible());
+    QVERIFY(!Check(IDC_DELETE_FROM_SOURCE)->isChecked());
+    QVERIFY(m_answerer->messages.isEmpty());
+    QVERIFY(m_answerer->pickerOpenedAt.isEmpty());
+}
+
+void TolvaneDlgTest::enterPressesTheFocusedButton() {
+    // Right after opening, Enter opens the picker for the source folder, at "/" for an
+    // empty path; cancelling it leaves the path as it was.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCOMPARE(m_answerer->pickerOpenedAt, QStringList{QStringLiteral("/")});
+    QCOMPARE(Label(IDC_SOURCE_PATH)->text(), QString());
+
+    Button(IDC_RUN)->setFocus();
+    QTest::keyClick(Button(IDC_RUN), Qt::Key_Return);
+    QCOMPARE(MessageTexts(), QStringList{kMissingPath});
+    QVERIFY(m_dialog->isVisible());
+}
+
+void TolvaneDlgTest::escapeCloses() {
+    QTest::keyClick(m_dialog.get(), Qt::Key_Escape);
+    QVERIFY(!m_dialog->isVisible());
+    QCOMPARE(m_dialog->result(), int(QDialog::Rejected));
+}
+
+void TolvaneDlgTest::missingPathIsRefused_data() {
+    QTest::addColumn<bool>("withSource");
+    QTest::addColumn<bool>("withTarget");
+    QTest::newRow("both empty") << false << false;
+    QTest::newRow("source only") << true << false;
+    QTest::newRow("target only") << false << true;
+}
+
+void TolvaneDlgTest::missingPathIsRefused() {
+    QFETCH(bool, withSource);
+    QFETCH(bool, withTarget);
+    if (withSource) {
+        m_answerer->pickerChoices << Path(QStringLiteral("source"));
+        Click(IDC_BROWSE_SOURCE);
+    }
+    if (withTarget) {
+        m_answerer->pickerChoices << Path(QStringLiteral("target"));
+        Click(IDC_BROWSE_TARGET);
+    }
+    Click(IDC_RUN);
+    QTest::qWait(100);
+    QCOMPARE(MessageTexts(), QStringList{kMissingPath});
+    QCOMPARE(m_answerer->messages.first().caption, ApplicationName());
+    QCOMPARE(Button(IDC_RUN)->text(), kRun);
+}
+
+void TolvaneDlgTest::twoRunsCountSinceTheWindowOpened() {
+    MakeFiles(Path(QStringLiteral("source")), 3, QStringLiteral("a"));
+    ChoosePaths(Path(QStringLiteral("source")), Path(QStringLiteral("target")));
+    Click(IDC_RUN);
+    QCOMPARE(Button(IDC_RUN)->text(), kStop);
+    QTRY_COMPARE_WITH_TIMEOUT(m_answerer->messages.size(), 1, kRunTimeout);
+    QCOMPARE(Button(IDC_RUN)->text(), kGo);
+
+    MakeFiles(Path(QStringLiteral("source")), 2, QStringLiteral("b"));
+    Click(IDC_RUN);
+    QTRY_COMPARE_WITH_TIMEOUT(m_answerer->messages.size(), 2, kRunTimeout);
+    QCOMPARE(MessageTexts(), (QStringList{CountMessage(3), CountMessage(5)}));
+    QCOMPARE(m_answerer->messages.last().caption, ApplicationName());
+    QCOMPARE(Button(IDC_RUN)->text(), kGo);
+    QCOMPARE(QDir(Path(QStringLiteral("target"))).entryList(QDir::Files).size(), 5);
+}
+
+void TolvaneDlgTest::missingSourceCountsZero() {
+    QDir().mkpath(Path(QStringLiteral("gone")));
+    ChoosePaths(Path(QStringLiteral("gone")), Path(QStringLiteral("target")));
+    QVERIFY(QDir(Path(QStringLiteral("gone"))).removeRecursively());
+    Click(IDC_RUN);
+    QTRY_COMPARE_WITH_TIMEOUT(m_answerer->messages.size(), 1, kRunTimeout);
+    // The unreadable source is the one failure the second line counts.
+    QCOMPARE(MessageTexts(),
+             QStringList{CountMessage(0) +
+                         QStringLiteral("\n1 item(s) could not be read, copied or deleted.")});
+    QCOMPARE(Button(IDC_RUN)->text(), kGo);
+}
+
+void TolvaneDlgTest::statusLineKeepsTheLastVisitedPath() {
+    WriteFile(Path(QStringLiteral("source/only.txt")));
+    ChoosePaths(Path(QStringLiteral("source")), Path(QStringLiteral("target")));
+    Click(IDC_RUN);
+    QTRY_COMPARE_WITH_TIMEOUT(m_answerer->messages.size(), 1, kRunTimeout);
+    QCOMPARE(Label(IDC_STATUS)->text(), Path(QStringLiteral("source/only.txt")));
+    QTest::qWait(50);
+    QCOMPARE(Label(IDC_STATUS)->text(), Path(QStringLiteral("source/only.txt")));
+}
+
+void TolvaneDlgTest::undecodableNameIsShownAndCopied() {
+    const QByteArray name("caf\xe9 \xff.txt");
+    const QByteArray source = QFile::encodeName(Path(QStringLiteral("source"))) + '/' + name;
+    // Qt cannot name this file; it is created through its bytes.
+    FILE* raw = std::fopen(source.constData(), "w");
+    QVERIFY(raw);
+    std::fputs("bytes", raw);
+    std::fclose(raw);
+    ChoosePaths(Path(QStringLiteral("source")), Path(QStringLiteral("target")));
+    Click(IDC_RUN);
+    QTRY_COMPARE_WITH_TIMEOUT(m_answerer->messages.size(), 1, kRunTimeout);
+    QCOMPARE(MessageTexts(), QStringList{CountMessage(1)});
+    QCOMPARE(Label(IDC_STATUS)->text(), QFile::decodeName(source));
+    const QByteArray target = QFile::encodeName(Path(QStringLiteral("target"))) + '/' + name;
+    QVERIFY(::access(target.constData(), F_OK) == 0);
+    // Qt's removal cannot name these files either.
+    ::unlink(source.constData());
+    ::unlink(target.constData());
+}
+
+void TolvaneDlgTest::stopButtonEndsTheRunWithTheCountMessage() {
+    constexpr int kFiles = 500;
+    MakeFiles(Path(QStringLiteral("source")), kFiles);
+    ChoosePaths(Path(QStringLiteral("source")), Path(QStringLiteral("target")));
+    Click(IDC_RUN);
+    Click(IDC_RUN);
+    // The stop waited for the worker; the end arrives as the ordinary count message.
+    QCOMPARE(Button(IDC_RUN)->text(), kStop);
+    QTRY_COMPARE_WITH_TIMEOUT(m_answerer->messages.size(), 1, kRunTimeout);
+    const int count = CountIn(m_answerer->messages.first().text);
+    QVERIFY2(count >= 0 && count < kFiles, qPrintable(m_answerer->messages.first().text));
+    QCOMPARE(Button(IDC_RUN)->text(), kGo);
+}
+
+void TolvaneDlgTest::closingDuringARunShowsNoMessageAndDoesNotHang() {
+    MakeFiles(Path(QStringLiteral("source")), 500);
+    WriteFile(Path(QStringLiteral("source/large")), QByteArray(16 << 20, 'x'));
+    ChoosePaths(Path(QStringLiteral("source")), Path(QStringLiteral("target")));
+    Click(IDC_RUN);
+    QElapsedTimer timer;
+    timer.start();
+    QTest::keyClick(m_dialog.get(), Qt::Key_Escape);
+    QVERIFY(timer.elapsed() < 5000);
+    QVERIFY(!m_dialog->isVisible());
+    QTest::qWait(300);
+    QVERIFY(m_answerer->messages.isEmpty());
+    // The copy in hand was abandoned, not left short in the target.
+    const QFileInfo large(Path(QStringLiteral("target/large")));
+    QVERIFY(!large.exists() || large.size() == (16 << 20));
+}
+
+void TolvaneDlgTest::disabledCheckBoxesCannotBeChanged() {
+    QTest::mouseClick(Check(IDC_LARGER), Qt::LeftButton);
+    QTest::mouseClick(Check(IDC_NEWER), Qt::LeftButton);
+    QVERIFY(!Check(IDC_LARGER)->isEnabled());
+    QVERIFY(!Check(IDC_NEWER)->isEnabled());
+    QVERIFY(Check(IDC_LARGER)->isChecked());
+    QVERIFY(!Check(IDC_NEWER)->isChecked());
+}
+
+void TolvaneDlgTest::browseKeepsCheckStatesAndCancelKeepsThePath() {
+    QTest::mouseClick(Check(IDC_DELETE_FROM_SOURCE), Qt::LeftButton);
+    QVERIFY(Check(IDC_DELETE_FROM_SOURCE)->isChecked());
+    m_answerer->pickerChoices << Path(QStringLiteral("source"));
+    Click(IDC_BROWSE_SOURCE);
+    QCOMPARE(Label(IDC_SOURCE_PATH)->text(), Path(QStringLiteral("source")) + '/');
+    QVERIFY(Check(IDC_DELETE_FROM_SOURCE)->isChecked());
+    QVERIFY(Check(IDC_LARGER)->isChecked());
+
+    // The picker opens at the current path; cancelled, it changes nothing.
+    m_answerer->pickerChoices << std::nullopt;
+    Click(IDC_BROWSE_SOURCE);
+    QCOMPARE(m_answerer->pickerOpenedAt.last(), Path(QStringLiteral("source")));
+    QCOMPARE(Label(IDC_SOURCE_PATH)->text(), Path(QStringLiteral("source")) + '/');
+    QVERIFY(Check(IDC_DELETE_FROM_SOURCE)->isChecked());
+}
+
+void TolvaneDlgTest::deletionOptionReachesTheRun() {
+    MakeFiles(Path(QStringLiteral("source")), 2);
+    QTest::mouseClick(Check(IDC_DELETE_FROM_SOURCE), Qt::LeftButton);
+    ChoosePaths(Path(QStringLiteral("source")), Path(QStringLiteral("target")));
+    Click(IDC_RUN);
+    QTRY_COMPARE_WITH_TIMEOUT(m_answerer->messages.size(), 1, kRunTimeout);
+    QCOMPARE(MessageTexts(), QStringList{CountMessage(2)});
+    QCOMPARE(QDir(Path(QStringLiteral("source"))).entryList(QDir::Files).size(), 0);
+    QCOMPARE(QDir(Path(QStringLiteral("target"))).entryList(QDir::Files).size(), 2);
+}
+
+void TolvaneDlgTest::identicalRootsAreRefused() {
+    MakeFiles(Path(QStringLiteral("source")), 2);
+    QTest::mouseClick(Check(IDC_DELETE_FROM_SOURCE), Qt::LeftButton);
+    ChoosePaths(Path(QStringLiteral("source")), Path(QStringLiteral("source")));
+    Click(IDC_RUN);
+    QTest::qWait(100);
+    QCOMPARE(MessageTexts(),
+             QStringList{QStringLiteral("The source and the target are the same folder.")});
+    QCOMPARE(Button(IDC_RUN)->text(), kRun);
+    QCOMPARE(QDir(Path(QStringLiteral("source"))).entryList(QDir::Files).size(), 2);
+}
+
+void TolvaneDlgTest::failedEntriesGetASecondLine() {
+    // A folder in the source where the target holds a file cannot be brought over.
+    WriteFile(Path(QStringLiteral("source/ok.txt")));
+    WriteFile(Path(QStringLiteral("source/blocked/inner.txt")));
+    WriteFile(Path(QStringLiteral("target/blocked")));
+    ChoosePaths(Path(QStringLiteral("source")), Path(QStringLiteral("target")));
+    Click(IDC_RUN);
+    QTRY_COMPARE_WITH_TIMEOUT(m_answerer->messages.size(), 1, kRunTimeout);
+    QCOMPARE(MessageTexts(),
+             QStringList{CountMessage(1) +
+                         QStringLiteral("\n1 item(s) could not be read, copied or deleted.")});
+}
+
+void TolvaneDlgTest::missingTargetFolderIsCreated() {
+    MakeFiles(Path(QStringLiteral("source")), 2);
+    ChoosePaths(Path(QStringLiteral("source")), Path(QStringLiteral("target")));
+    QVERIFY(QDir(Path(QStringLiteral("target"))).removeRecursively());
+    Click(IDC_RUN);
+    QTRY_COMPARE_WITH_TIMEOUT(m_answerer->messages.size(), 1, kRunTimeout);
+    QCOMPARE(MessageTexts(), QStringList{CountMessage(2)});
+    QCOMPARE(QDir(Path(QStringLiteral("target"))).entryList(QDir::Files).size(), 2);
+}
+
+void TolvaneDlgTest::threadThatCannotStartReturnsToIdle() {
+    WriteFile(Path(QStringLiteral("source/a")));
+    ChoosePaths(Path(QStringLiteral("source")), Path(QStringLiteral("target")));
+    // A worker needs a fresh stack of several megabytes (the test runs without glibc's stack
+    // cache); an address-space limit a little above what is in use makes its creation fail.
+    rlimit normal{};
+    QCOMPARE(getrlimit(RLIMIT_AS, &normal), 0);
+    // The picker's own threads end a little after it closes; joining a thread afterwards makes
+    // glibc free the stacks of every thread that has ended.
+    QTest::qWait(200);
+    std::thread([] {}).join();
+    const rlim_t inUse = AddressSpaceInUse();
+    QVERIFY(inUse > 0);
+    const rlimit tight{inUse + (4 << 20), normal.rlim_max};
+    m_answerer->beforeAnswer = [&normal] { setrlimit(RLIMIT_AS, &normal); };
+    QCOMPARE(setrlimit(RLIMIT_AS, &tight), 0);
+    Click(IDC_RUN);
+    setrlimit(RLIMIT_AS, &normal);
+    m_answerer->beforeAnswer = nullptr;
+    QCOMPARE(MessageTexts(), QStringList{QStringLiteral("The update could not be started.")});
+    QCOMPARE(Button(IDC_RUN)->text(), kRun);
+
+    // Idle again: the next press starts a run.
+    Click(IDC_RUN);
+    QTRY_COMPARE_WITH_TIMEOUT(m_answerer->messages.size(), 2, kRunTimeout);
+    QCOMPARE(m_answerer->messages.last().text, CountMessage(1));
+}
+
+void TolvaneDlgTest::f1OpensTheHelpPage_data() {
+    QTest::addColumn<int>("openerExit");
+    QTest::addColumn<bool>("complaint");
+    QTest::newRow("opened") << 0 << false;
+    QTest::newRow("no handler") << 3 << true;
+}
+
+void TolvaneDlgTest::f1OpensTheHelpPage() {
+    QFETCH(int, openerExit);
+    QFETCH(bool, complaint);
+    // A stand-in opener first on the search path records what it was asked to open.
+    const QString bin = Path(QStringLiteral("bin"));
+    const QString record = Path(QStringLiteral("opened"));
+    WriteFile(bin + QStringLiteral("/xdg-open"),
+              QStringLiteral("#!/bin/sh\nprintf '%s' \"$1\" > '%1'\nexit %2\n")
+                  .arg(record)
+                  .arg(openerExit)
+                  .toUtf8());
+    QFile(bin + QStringLiteral("/xdg-open")).setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(bin) + ':' + path);
+    QTest::keyClick(m_dialog.get(), Qt::Key_F1);
+    qputenv("PATH", path);
+
+    QTRY_VERIFY(QFileInfo::exists(record));
+    QFile opened(record);
+    QVERIFY(opened.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(opened.readAll()), HelpPage::Path());
+    QVERIFY(HelpPage::Path().endsWith(QStringLiteral("help/tolvane.html")));
+    QCOMPARE(m_answerer->messages.size(), complaint ? 1 : 0);
+    if (complaint) {
+        QVERIFY(m_answerer->messages.first().text.contains(HelpPage::Path()));
+    }
+}
+
+void TolvaneDlgTest::minimizedIconPosition_data() {
+    QTest::addColumn<QSize>("client");
+    QTest::addColumn<QPoint>("position");
+    QTest::newRow("37 x 37") << QSize(37, 37) << QPoint(3, 3);
+    QTest::newRow("icon size") << QSize(32, 32) << QPoint(0, 0);
+    QTest::newRow("odd and even") << QSize(40, 39) << QPoint(4, 4);
+    QTest::newRow("smaller rounds towards zero") << QSize(20, 29) << QPoint(-5, -1);
+}
+
+void TolvaneDlgTest::minimizedIconPosition() {
+    QFETCH(QSize, client);
+    QFETCH(QPoint, position);
+    QCOMPARE(CTolvaneDlg::MinimizedIconPosition(client, QSize(32, 32)), position);
+}
+
+QTEST_MAIN(TolvaneDlgTest)
+#include "tst_tolvanedlg.moc"
