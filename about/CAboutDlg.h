@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+class QPushButton;
+
 #include "AboutDialogTemplate.h"
 #include "CHyperLink.h"
 
@@ -13,8 +15,8 @@ class CAboutDlg : public QDialog {
     Q_OBJECT
 
   public:
-    // owner is the window the box is modal over.
-    explicit CAboutDlg(QWidget* owner = nullptr);
+    // owner is the window the box is modal over; credits are the names and addresses shown.
+    explicit CAboutDlg(QWidget* owner = nullptr, const AboutCredits& credits = BuildCredits());
 
     // The credits this build was configured with.
     static AboutCredits BuildCredits();
@@ -23,7 +25,11 @@ class CAboutDlg : public QDialog {
     CHyperLink& HomePageLink() { return m_homePageLink; }
 
   private:
+    // The release line ends this many dialog units before the box's right edge.
+    static constexpr int kRightMargin = 8;
+
     void OnInitDialog(const AboutCredits& credits);
+    void WidenToShowLinks(QPushButton* ok);
 
     CHyperLink m_emailLink;
     CHyperLink m_homePageLink;

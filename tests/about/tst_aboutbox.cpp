@@ -55,6 +55,8 @@ class AboutBoxTest : public QObject {
 
     void boxFollowsTemplate100_data();
     void boxFollowsTemplate100();
+    void boxWidensOnlyForALongLink_data();
+    void boxWidensOnlyForALongLink();
     void okIsTheDefaultButtonAndEndsTheBox();
     void emailLinkShowsTheBareAddressAndOpensMailto();
     void homePageLinkShowsAndOpensTheSameUrl();
@@ -91,11 +93,36 @@ void AboutBoxTest::boxFollowsTemplate100() {
     QCOMPARE(
         box.windowTitle(),
         "關於Tolvane  中文化：" + QString::fromStdString(CAboutDlg::BuildCredits().localiserName));
-    QCOMPARE(box.size(), QSize(273, 122));
+    QCOMPARE(box.height(), 122);
     QLabel* label = LabelWithText(&box, text);
     QVERIFY(label);
     QCOMPARE(label->geometry(), rect);
     QCOMPARE(int(label->alignment() & Qt::AlignHorizontal_Mask), alignment);
+}
+
+void AboutBoxTest::boxWidensOnlyForALongLink_data() {
+    QTest::addColumn<QString>("homePage");
+    QTest::addColumn<int>("width");  // 0: wide enough for the link
+    QTest::newRow("short address keeps the template's size") << "https://example.org/" << 273;
+    QTest::newRow("long address widens the box")
+        << "file:///usr/local/share/doc/tolvane/html/tolvane-help.html" << 0;
+}
+
+void AboutBoxTest::boxWidensOnlyForALongLink() {
+    QFETCH(QString, homePage);
+    QFETCH(int, width);
+    CAboutDlg box(nullptr, {"作者", "a@example.org", homePage.toStdString(), "譯者"});
+    QCOMPARE(box.windowTitle(), QStringLiteral("關於Tolvane  中文化：譯者"));
+    QCOMPARE(box.HomePageLink().text(), homePage);
+    const QRect link = box.HomePageLink().geometry();
+    const auto* ok = DialogBuilder::FindControlAs<QPushButton>(&box, IDOK);
+    if (width > 0) {
+        QCOMPARE(box.size(), QSize(width, 122));
+    } else {
+        QCOMPARE(box.width(), link.x() + link.width() + Pixels(0, 0, 8, 0).width());
+    }
+    QCOMPARE(box.width() - ok->geometry().right(), 273 - Pixels(140, 60, 32, 14).right());
+    QCOMPARE(ok->y(), Pixels(140, 60, 32, 14).y());
 }
 
 void AboutBoxTest::okIsTheDefaultButtonAndEndsTheBox() {
@@ -103,7 +130,8 @@ void AboutBoxTest::okIsTheDefaultButtonAndEndsTheBox() {
     auto* ok = DialogBuilder::FindControlAs<QPushButton>(&box, IDOK);
     QVERIFY(ok);
     QCOMPARE(ok->text(), QStringLiteral("確定"));
-    QCOMPARE(ok->geometry(), Pixels(140, 60, 32, 14));
+    QCOMPARE(ok->size(), Pixels(140, 60, 32, 14).size());
+    QCOMPARE(ok->y(), Pixels(140, 60, 32, 14).y());
     QVERIFY(ok->isDefault());
     WhenModalOpens([](QWidget* modal) {
         QCOMPARE(modal->focusWidget(), DialogBuilder::FindControl(modal, IDOK));
