@@ -99,8 +99,10 @@ void ReferenceWalk::Directory(int sourceFd, int targetFd, const char* name) {
         ++m_failures;
         return;
     }
-    const int childSource = ::openat(sourceFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    const int childTarget = ::openat(targetFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    const int childSource =
+        ::openat(sourceFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    const int childTarget =
+        ::openat(targetFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (childSource >= 0 && childTarget >= 0) {
         Walk(childSource, childTarget);
     } else {
@@ -135,8 +137,8 @@ void ReferenceWalk::File(int sourceFd, int targetFd, const char* name, size_t& f
     }
     if (folder == kNoFolder) {
         folder = m_folders.size();
-        m_folders.push_back({::fcntl(sourceFd, F_DUPFD_CLOEXEC, 0),
-                             ::fcntl(targetFd, F_DUPFD_CLOEXEC, 0)});
+        m_folders.push_back(
+            {::fcntl(sourceFd, F_DUPFD_CLOEXEC, 0), ::fcntl(targetFd, F_DUPFD_CLOEXEC, 0)});
     }
     m_pending.push_back({folder, name, source.st_size, source.st_mtim});
 }

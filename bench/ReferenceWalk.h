@@ -15,7 +15,7 @@ namespace tolvane::bench {
 // syncfs and each source file is deleted after a status check of both copies.
 // It reports nothing per entry, keeps no whole paths and polls no stop flag.
 class ReferenceWalk {
-public:
+  public:
     explicit ReferenceWalk(bool deleteFromSource) : m_deleteFromSource(deleteFromSource) {}
     ~ReferenceWalk();
 
@@ -26,7 +26,7 @@ public:
     std::uint64_t Deletions() const { return m_deletions; }
     std::uint64_t Failures() const { return m_failures; }
 
-private:
+  private:
     // A source file to delete once the target has reached the disk.
     struct Pending {
         size_t folder;  // index into m_folders

@@ -58,9 +58,10 @@ void RaiseDescriptorLimit() {
 }
 
 int Usage() {
-    std::fputs("usage: bench_reference_walk [-d] SOURCE TARGET\n"
-               "       bench_reference_walk --warm FOLDER...\n",
-               stderr);
+    std::fputs(
+        "usage: bench_reference_walk [-d] SOURCE TARGET\n"
+        "       bench_reference_walk --warm FOLDER...\n",
+        stderr);
     return 2;
 }
 
