@@ -54,29 +54,11 @@ class PathLabelTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void bindsOnlyAnExistingControl();
-    void shortPathIsDrawnWhole();
     void longPathKeepsItsBeginningAndLastSeparator();
-    void endEllipsisWhenPathEllipsisIsOff();
     void ampersandIsShownAsItself();
     void emptyTextLeavesAnEmptyButtonFaceField();
     void newTextRepaintsTheWholeField();
-    void paintsWithTheDialogFont();
 };
-
-void PathLabelTest::bindsOnlyAnExistingControl() {
-    LabelFixture fixture;
-    CPathLabel other(kLabelFormat, true);
-    QVERIFY(!other.SubclassDlgItem(4711, &fixture.dialog));
-    QVERIFY(!other.Control());
-    QCOMPARE(fixture.label.Control(), fixture.control);
-}
-
-void PathLabelTest::shortPathIsDrawnWhole() {
-    LabelFixture fixture;
-    fixture.control->setText(QStringLiteral("/tmp/a/"));
-    QCOMPARE(fixture.label.DisplayedText(), QStringLiteral("/tmp/a/"));
-}
 
 void PathLabelTest::longPathKeepsItsBeginningAndLastSeparator() {
     LabelFixture fixture;
@@ -90,16 +72,6 @@ void PathLabelTest::longPathKeepsItsBeginningAndLastSeparator() {
     QCOMPARE(fixture.control->text(), kLongPath);
     // The text reaches the field's right part only because it was shortened to fit.
     QVERIFY(PixelsOtherThan(fixture.Inside(), fixture.ButtonFace()) > 0);
-}
-
-void PathLabelTest::endEllipsisWhenPathEllipsisIsOff() {
-    LabelFixture fixture;
-    fixture.control->setText(kLongPath);
-    fixture.label.m_bPathEllipsis = false;
-    const QString shown = fixture.label.DisplayedText();
-    QVERIFY(shown.endsWith(QStringLiteral("...")));
-    QVERIFY(!shown.endsWith(QStringLiteral(".../")));
-    QVERIFY(kLongPath.startsWith(shown.chopped(3)));
 }
 
 void PathLabelTest::ampersandIsShownAsItself() {
@@ -135,17 +107,6 @@ void PathLabelTest::newTextRepaintsTheWholeField() {
     const QRect rightPart(40, 0, shortText.width() - 40, shortText.height());
     QVERIFY(PixelsOtherThan(longText.copy(rightPart), fixture.ButtonFace()) > 0);
     QCOMPARE(PixelsOtherThan(shortText.copy(rightPart), fixture.ButtonFace()), 0);
-}
-
-void PathLabelTest::paintsWithTheDialogFont() {
-    LabelFixture fixture;
-    fixture.control->setText(kLongPath);
-    const QString withDialogFont = fixture.label.DisplayedText();
-    // A font set on the control itself is not the one used.
-    QFont large = fixture.control->font();
-    large.setPointSize(20);
-    fixture.control->setFont(large);
-    QCOMPARE(fixture.label.DisplayedText(), withDialogFont);
 }
 
 QTEST_MAIN(PathLabelTest)
