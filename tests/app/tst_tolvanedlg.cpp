@@ -267,7 +267,8 @@ void TolvaneDlgTest::statusLineKeepsTheLastVisitedPath() {
     MakeFiles(Path(QStringLiteral("source")), 200);
     ChoosePaths(Path(QStringLiteral("source")), Path(QStringLiteral("target")));
     // The walk visits the folder in the order the directory lists it.
-    const QString last = Path(QStringLiteral("source/")) + LastListedName(Path(QStringLiteral("source")));
+    const QString last =
+        Path(QStringLiteral("source/")) + LastListedName(Path(QStringLiteral("source")));
     QString statusWhenCounted;
     m_answerer->beforeAnswer = [&] { statusWhenCounted = Label(IDC_STATUS)->text(); };
     Click(IDC_RUN);
