@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "DirectoryHandle.h"
@@ -12,21 +13,19 @@
 namespace tolvane {
 
 // Source entries waiting to be deleted because the target holds them. A source file is only
-// deleted once the target's data has reached the disk (one syncfs on the target for the whole
-// batch, far cheaper than an fsync per file), and only if, right before the deletion, the
+// deleted once the target's data has reached the disk (one syncfs per target file system for
+// the whole batch, far cheaper than an fsync per file), and only if, right before the deletion, the
 // source still has the size and modification time it had when it was compared or copied,
 // the target still holds that size, and the target is not the source file itself.
 class DeletionBatch {
 public:
     DeletionBatch(FileSystem& files, UpdateContext& context, WalkSummary& summary);
 
-    // The target root; its file system is the one synced before deleting.
-    void SetTargetRoot(int fd) { m_targetRootFd = fd; }
-
-    // Records name (shown as sourcePath) for deletion. linkText is set for a symbolic link,
-    // which the target must hold with the same text.
+    // Records name (shown as sourcePath) for deletion. The target folder lies on
+    // targetDevice. linkText is set for a symbolic link, which the target must hold with the
+    // same text.
     void Add(const std::shared_ptr<DirectoryHandle>& sourceDir,
-             const std::shared_ptr<DirectoryHandle>& targetDir, const char* name,
+             const std::shared_ptr<DirectoryHandle>& targetDir, dev_t targetDevice, const char* name,
              const std::string& sourcePath, const struct stat& sourceStat,
              const std::string& linkText);
 
@@ -37,13 +36,15 @@ private:
     struct Pending {
         std::shared_ptr<DirectoryHandle> sourceDir;
         std::shared_ptr<DirectoryHandle> targetDir;
+        dev_t targetDevice;
         std::string name;
         std::string sourcePath;
         struct stat sourceStat;
         std::string linkText;
     };
 
-    bool StillHeld(const Pending& pending);
+    int SyncTargetOf(const Pending& pending);
+    const char* WhyNotHeld(const Pending& pending);
     bool LinkTextIs(int dirFd, const char* name, const std::string& text);
     void Delete(const Pending& pending);
     void Fail(const Pending& pending, int error, std::string_view reason);
@@ -51,8 +52,8 @@ private:
     FileSystem& m_files;
     UpdateContext& m_context;
     WalkSummary& m_summary;
-    int m_targetRootFd = -1;
     std::vector<Pending> m_pending;
+    std::vector<std::pair<dev_t, int>> m_synced;  // file systems synced in this flush, errno
     size_t m_foldersHeld = 0;  // folders the pending entries keep open
     std::string m_linkScratch;
 };

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
+#include <string>
 
 namespace tolvane {
 
@@ -41,15 +43,16 @@ CopyResult FileCopier::Copy(int sourceDir, int targetDir, dev_t targetDevice, co
     }
     struct stat opened {};
     int error = -m_files.Stat(in, opened);
-    if (error == 0 && (!S_ISREG(opened.st_mode) || opened.st_ino != sourceStat.st_ino)) {
+    if (error == 0 && (!S_ISREG(opened.st_mode) || opened.st_ino != sourceStat.st_ino ||
+                       opened.st_dev != sourceStat.st_dev)) {
         error = EAGAIN;  // replaced between listing and opening; a later run picks it up
     }
-    if (error == 0 && targetExists) {
-        error = -m_files.Unlink(targetDir, name);
-    }
+    // A shorter target is replaced only once the whole copy stands beside it, so a failed
+    // copy leaves it as it was; a missing one is written under its own name.
+    const char* writeName = targetExists ? TemporaryName(name) : name;
     int out = -1;
     if (error == 0) {
-        out = m_files.Open(targetDir, name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0600);
+        out = CreateTarget(targetDir, writeName, targetExists);
         error = out < 0 ? -out : 0;
     }
     if (error == 0) {
@@ -63,13 +66,38 @@ CopyResult FileCopier::Copy(int sourceDir, int targetDir, dev_t targetDevice, co
         if (error == 0) {
             error = closeError;
         }
+        if (error == 0 && targetExists) {
+            error = -m_files.Rename(targetDir, writeName, name);
+        }
         if (error != 0) {
-            m_files.Unlink(targetDir, name);
+            m_files.Unlink(targetDir, writeName);
         }
     }
     m_files.Close(in);
     result.error = error;
     return result;
+}
+
+// A name beside the target, unlikely to be taken; CreateTarget tries others if it is.
+const char* FileCopier::TemporaryName(const char* name) {
+    m_temporaryName.clear();
+    m_temporaryName.push_back('.');
+    m_temporaryName.append(name, std::min<size_t>(std::strlen(name), 200));
+    m_temporaryName.append(".tolvane-partial");
+    return m_temporaryName.c_str();
+}
+
+int FileCopier::CreateTarget(int targetDir, const char*& writeName, bool temporary) {
+    constexpr int kFlags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW;
+    int fd = m_files.Open(targetDir, writeName, kFlags, 0600);
+    const size_t base = m_temporaryName.size();
+    for (int attempt = 1; temporary && fd == -EEXIST && attempt < 100; ++attempt) {
+        m_temporaryName.resize(base);
+        m_temporaryName.append(std::to_string(attempt));
+        writeName = m_temporaryName.c_str();
+        fd = m_files.Open(targetDir, writeName, kFlags, 0600);
+    }
+    return fd;
 }
 
 int FileCopier::FinishTarget(int out, const struct stat& sourceStat) {

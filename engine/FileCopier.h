@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "FileSystem.h"
 
@@ -21,7 +22,8 @@ struct CopyResult {
 // systems refused, so the probing costs one failed call per pair, not per file.
 //
 // A failed or abandoned copy removes what it wrote: a target is never left holding part of a
-// source file. A shorter target is replaced by a new file rather than rewritten in place.
+// source file. A shorter target is replaced by renaming a complete new copy over it, so it
+// stays as it was when the copy fails.
 class FileCopier {
 public:
     // Polled between chunks; returning true abandons the copy in hand.
@@ -44,6 +46,8 @@ private:
     int CopyBySend(int in, int out, off_t size, off_t& written);
     int CopyByReadWrite(int in, int out, off_t size, off_t& written);
     int FinishTarget(int out, const struct stat& sourceStat);
+    const char* TemporaryName(const char* name);
+    int CreateTarget(int targetDir, const char*& writeName, bool temporary);
     bool Abandoned() const { return m_abandon && m_abandon(); }
     Method FirstMethodFor(dev_t sourceDevice, dev_t targetDevice);
 
@@ -54,6 +58,7 @@ private:
     Method m_method = Method::Clone;  // the best method not yet refused for the pair above
     bool m_pairKnown = false;
     std::unique_ptr<char[]> m_buffer;  // for read/write, allocated on first use
+    std::string m_temporaryName;
 };
 
 }  // namespace tolvane

@@ -34,6 +34,8 @@ public:
 
     virtual int MakeDir(int dirFd, const char* name, mode_t mode) = 0;
     virtual int Unlink(int dirFd, const char* name) = 0;
+    // renameat(2) within one folder, replacing an existing entry of that name.
+    virtual int Rename(int dirFd, const char* from, const char* to) = 0;
     virtual int ChmodAt(int dirFd, const char* name, mode_t mode) = 0;
     virtual int Chmod(int fd, mode_t mode) = 0;
     virtual int SetTimes(int fd, const timespec times[2]) = 0;

@@ -68,8 +68,13 @@ int PosixFileSystem::Unlink(int dirFd, const char* name) {
     return Checked([&] { return ::unlinkat(dirFd, name, 0); });
 }
 
+int PosixFileSystem::Rename(int dirFd, const char* from, const char* to) {
+    return Checked([&] { return ::renameat(dirFd, from, dirFd, to); });
+}
+
 int PosixFileSystem::ChmodAt(int dirFd, const char* name, mode_t mode) {
-    return Checked([&] { return ::fchmodat(dirFd, name, mode, 0); });
+    // Never through a symbolic link that was swapped in since the caller looked.
+    return Checked([&] { return ::fchmodat(dirFd, name, mode, AT_SYMLINK_NOFOLLOW); });
 }
 
 int PosixFileSystem::Chmod(int fd, mode_t mode) {

@@ -16,6 +16,7 @@ public:
     int Stat(int fd, struct stat& st) override;
     int MakeDir(int dirFd, const char* name, mode_t mode) override;
     int Unlink(int dirFd, const char* name) override;
+    int Rename(int dirFd, const char* from, const char* to) override;
     int ChmodAt(int dirFd, const char* name, mode_t mode) override;
     int Chmod(int fd, mode_t mode) override;
     int SetTimes(int fd, const timespec times[2]) override;

@@ -57,15 +57,12 @@ WalkSummary TreeUpdater::Run() {
     int sourceFd = -1;
     int targetFd = -1;
     if (OpenRoots(sourceFd, targetFd)) {
-        struct stat targetStat {};
-        if (targetFd >= 0) {
-            m_files.Stat(targetFd, targetStat);
-        }
-        m_targetRootDevice = targetStat.st_dev;
-        m_targetRootInode = targetStat.st_ino;
-        m_deletions.SetTargetRoot(targetFd);
-        Level root{sourceFd, targetFd, targetStat.st_dev, nullptr, nullptr};
-        UpdateTree(root);
+        Level root;
+        root.sourceFd = sourceFd;
+        root.targetFd = targetFd;
+        root.targetDevice = m_targetRoot.st_dev;
+        EnterFolder(std::move(root));
+        Walk();
         if (!m_context.IsAbandonRequested()) {
             m_deletions.Flush();
         }
@@ -105,11 +102,12 @@ bool TreeUpdater::OpenRoots(int& sourceFd, int& targetFd) {
     }
     targetFd = targetFd < 0 ? -1 : targetFd;
 
-    struct stat sourceStat {};
-    struct stat targetStat {};
-    if (targetFd >= 0 && m_files.Stat(sourceFd, sourceStat) == 0 &&
-        m_files.Stat(targetFd, targetStat) == 0 && sourceStat.st_dev == targetStat.st_dev &&
-        sourceStat.st_ino == targetStat.st_ino) {
+    m_files.Stat(sourceFd, m_sourceRoot);
+    if (targetFd >= 0) {
+        m_files.Stat(targetFd, m_targetRoot);
+    }
+    if (targetFd >= 0 && m_sourceRoot.st_dev == m_targetRoot.st_dev &&
+        m_sourceRoot.st_ino == m_targetRoot.st_ino) {
         // Every file would "hold" itself: with deletion on, the whole source would go.
         Fail(FailedOperation::Read, 0, "source and target are the same folder");
         m_files.Close(sourceFd);
@@ -145,31 +143,56 @@ int TreeUpdater::OpenTargetRoot(const std::string& path) {
     return fd;
 }
 
-// Walks one folder. Takes over level.sourceFd and closes it. The stop request is polled on
-// entry, once the listing has started, and after every entry.
-void TreeUpdater::UpdateTree(Level& level) {
-    if (StopRequested()) {
-        m_files.Close(level.sourceFd);
-        return;
-    }
+// Starts listing the folder of level and makes it the innermost level of the walk. Takes
+// over level's descriptors. The stop request is polled first.
+void TreeUpdater::EnterFolder(Level level) {
     DIR* dir = nullptr;
-    const int openError = -m_files.OpenDirStream(level.sourceFd, dir);
-    if (openError != 0) {
+    const int openError = StopRequested() ? 0 : -m_files.OpenDirStream(level.sourceFd, dir);
+    if (dir == nullptr) {
         m_files.Close(level.sourceFd);
-        Fail(FailedOperation::Read, openError);
+        if (level.ownsTarget && level.targetFd >= 0) {
+            m_files.Close(level.targetFd);
+        }
+        if (openError != 0) {
+            Fail(FailedOperation::Read, openError);
+        }
         return;
     }
-    const size_t sourceLength = m_sourcePath.size();
-    const size_t targetLength = m_targetPath.size();
-    while (!StopRequested()) {
+    level.dir = dir;
+    level.sourceBase = m_sourcePath.size();
+    level.targetBase = m_targetPath.size();
+    m_levels.push_back(std::move(level));
+}
+
+void TreeUpdater::LeaveFolder() {
+    Level& level = m_levels.back();
+    m_files.CloseDirStream(level.dir);
+    if (level.ownsTarget && level.targetFd >= 0) {
+        m_files.Close(level.targetFd);
+    }
+    m_levels.pop_back();
+}
+
+// Depth first over the levels on the stack (a heap stack, not recursion, so that no depth
+// of tree can exhaust the thread's stack). The stop request is polled before every entry,
+// which also covers the points right after a listing starts and after a subfolder ends.
+void TreeUpdater::Walk() {
+    while (!m_levels.empty()) {
+        Level& level = m_levels.back();
+        m_sourcePath.resize(level.sourceBase);
+        m_targetPath.resize(level.targetBase);
+        if (StopRequested()) {
+            LeaveFolder();
+            continue;
+        }
         const dirent* entry = nullptr;
-        const int readError = -m_files.ReadDir(dir, entry);
+        const int readError = -m_files.ReadDir(level.dir, entry);
         if (readError != 0) {
             Fail(FailedOperation::Read, readError);
-            break;
         }
-        if (entry == nullptr) {
-            break;
+        if (entry == nullptr || readError != 0) {
+            LeaveFolder();
+            continue;
         }
         if (IsDotOrDotDot(entry->d_name)) {
             continue;
@@ -178,11 +201,8 @@ void TreeUpdater::UpdateTree(Level& level) {
         m_targetPath.append(entry->d_name);
         ++m_summary.entriesVisited;
         m_context.ShowStatus(m_sourcePath);
-        UpdateEntry(level, entry->d_name, entry->d_type);
-        m_sourcePath.resize(sourceLength);
-        m_targetPath.resize(targetLength);
+        UpdateEntry(level, entry->d_name, entry->d_type);  // may push a level: level dangles
     }
-    m_files.CloseDirStream(dir);
 }
 
 void TreeUpdater::UpdateEntry(Level& level, const char* name, unsigned char type) {
@@ -207,38 +227,50 @@ void TreeUpdater::UpdateEntry(Level& level, const char* name, unsigned char type
     }
 }
 
-void TreeUpdater::UpdateDirectory(Level& level, const char* name) {
-    const int sourceFd = m_files.Open(level.sourceFd, name, kDirectoryFlags);
+// Mirrors the folder and enters it. Its last step pushes a level, after which parent must
+// not be used.
+void TreeUpdater::UpdateDirectory(Level& parent, const char* name) {
+    const int sourceFd = m_files.Open(parent.sourceFd, name, kDirectoryFlags);
     if (sourceFd < 0) {
         Fail(FailedOperation::Read, -sourceFd);
         return;
     }
     struct stat source {};
-    if (m_files.Stat(sourceFd, source) == 0 && source.st_dev == m_targetRootDevice &&
-        source.st_ino == m_targetRootInode) {
+    if (m_files.Stat(sourceFd, source) == 0 && source.st_dev == m_targetRoot.st_dev &&
+        source.st_ino == m_targetRoot.st_ino) {
         // The target lies inside the source: walking it would copy the copy.
         m_files.Close(sourceFd);
         Report(WalkAction::Skip, "it is the target folder");
         return;
     }
-    const int targetFd = OpenTargetDirectory(level, name);
+    const int targetFd = OpenTargetDirectory(parent, name);
     if (targetFd < 0 && !(m_dryRun && targetFd == -ENOENT)) {
         m_files.Close(sourceFd);
         return;
     }
-    Level child{sourceFd, targetFd < 0 ? -1 : targetFd, level.targetDevice, nullptr, nullptr};
+    Level child;
+    child.sourceFd = sourceFd;
+    child.targetFd = targetFd < 0 ? -1 : targetFd;
+    child.targetDevice = parent.targetDevice;
+    child.ownsTarget = true;
     if (child.targetFd >= 0) {
         struct stat target {};
         if (m_files.Stat(child.targetFd, target) == 0) {
             child.targetDevice = target.st_dev;
+            if (target.st_dev == m_sourceRoot.st_dev && target.st_ino == m_sourceRoot.st_ino) {
+                // The source lies inside the target and this target folder is the source
+                // root: its files would "hold" other source files, and deleting would lose
+                // data that exists nowhere else.
+                Fail(FailedOperation::Create, 0, "it is the source folder");
+                m_files.Close(sourceFd);
+                m_files.Close(child.targetFd);
+                return;
+            }
         }
     }
     m_sourcePath.push_back('/');
     m_targetPath.push_back('/');
-    UpdateTree(child);
-    if (child.targetFd >= 0) {
-        m_files.Close(child.targetFd);
-    }
+    EnterFolder(std::move(child));
 }
 
 // Makes the target folder when it is missing and opens it. A symbolic link or any other
@@ -301,9 +333,15 @@ void TreeUpdater::UpdateFile(Level& level, const char* name, const struct stat& 
     if (source.st_size > targetSize && !CopyFile(level, name, source, targetExists)) {
         return;
     }
-    if (m_context.DeleteFromSource()) {
-        ScheduleDeletion(level, name, source, {});
+    if (!m_context.DeleteFromSource()) {
+        return;
     }
+    if (targetExists && target.st_dev == source.st_dev && target.st_ino == source.st_ino) {
+        // Reached through a second path to the same folder (a bind mount, say).
+        Fail(FailedOperation::Delete, 0, "the target is the source file itself");
+        return;
+    }
+    ScheduleDeletion(level, name, source, {});
 }
 
 // Returns true when the target now holds the whole source as it was compared.
@@ -386,8 +424,8 @@ void TreeUpdater::ScheduleDeletion(Level& level, const char* name, const struct 
         level.targetHandle.reset();
         return;
     }
-    m_deletions.Add(level.sourceHandle, level.targetHandle, name, m_sourcePath, source,
-                    linkText);
+    m_deletions.Add(level.sourceHandle, level.targetHandle, level.targetDevice, name,
+                    m_sourcePath, source, linkText);
 }
 
 void TreeUpdater::Report(WalkAction action, std::string_view reason) {

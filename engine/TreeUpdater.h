@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "DeletionBatch.h"
 #include "DirectoryHandle.h"
@@ -28,18 +29,24 @@ private:
     // The folder pair of one level of the walk. targetFd is -1 when the target folder does
     // not exist (only in a dry run). The handles are opened when a deletion first needs them.
     struct Level {
-        int sourceFd;
-        int targetFd;
-        dev_t targetDevice;
+        int sourceFd = -1;
+        int targetFd = -1;
+        dev_t targetDevice = 0;
+        bool ownsTarget = false;  // the root's target descriptor belongs to Run
+        DIR* dir = nullptr;       // the listing, which owns sourceFd
+        size_t sourceBase = 0;    // path lengths of the folder itself, with its '/'
+        size_t targetBase = 0;
         std::shared_ptr<DirectoryHandle> sourceHandle;
         std::shared_ptr<DirectoryHandle> targetHandle;
     };
 
     bool OpenRoots(int& sourceFd, int& targetFd);
     int OpenTargetRoot(const std::string& path);
-    void UpdateTree(Level& level);
+    void EnterFolder(Level level);
+    void LeaveFolder();
+    void Walk();
     void UpdateEntry(Level& level, const char* name, unsigned char type);
-    void UpdateDirectory(Level& level, const char* name);
+    void UpdateDirectory(Level& parent, const char* name);
     int OpenTargetDirectory(Level& level, const char* name);
     void UpdateFile(Level& level, const char* name, const struct stat& source);
     bool CopyFile(Level& level, const char* name, const struct stat& source, bool targetExists);
@@ -57,8 +64,9 @@ private:
     WalkSummary m_summary;
     std::string m_sourcePath;  // whole path of the entry in hand; folders end with '/'
     std::string m_targetPath;
-    dev_t m_targetRootDevice = 0;
-    ino_t m_targetRootInode = 0;
+    struct stat m_sourceRoot {};
+    struct stat m_targetRoot {};  // zero in a dry run whose target does not exist
+    std::vector<Level> m_levels;  // the folders being listed, outermost first
     FileCopier m_copier;
     DeletionBatch m_deletions;
     std::string m_linkText;

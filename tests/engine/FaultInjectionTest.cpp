@@ -1,7 +1,13 @@
 // Failures a real folder cannot produce on demand: nothing partial is left, nothing is lost.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
+#include <functional>
+#include <iterator>
 
 #include "FaultyFileSystem.h"
 #include "RecordingContext.h"
@@ -20,8 +26,8 @@ struct DataFault {
 
 class DataFaultTest : public ::testing::TestWithParam<DataFault> {};
 
-// The data call fails after part of the file was written: the partial target is removed,
-// the source kept, and the failure counted.
+// The data call fails after part of the file was written: the partial copy is removed, a
+// shorter target stays as it was, the source is kept, and the failure counted.
 TEST_P(DataFaultTest, MidCopyFailureLeavesNoPartialTargetAndKeepsTheSource) {
     const DataFault& fault = GetParam();
     TempTree source;
@@ -31,6 +37,7 @@ TEST_P(DataFaultTest, MidCopyFailureLeavesNoPartialTargetAndKeepsTheSource) {
     target.WriteFile("shorter", 100);
     const std::string big = source.Read("big");
     const std::string shorter = source.Read("shorter");
+    const std::string shorterTarget = target.Read("shorter");
     FaultyFileSystem files;
     files.refuseRange = fault.refuseRange;
     files.refuseSend = fault.refuseSend;
@@ -42,14 +49,15 @@ TEST_P(DataFaultTest, MidCopyFailureLeavesNoPartialTargetAndKeepsTheSource) {
     context.deleteFromSource = true;
     UpdateThreadProc(&context);
 
-    // Whichever file met the failure has no target at all; the other one was copied whole.
+    // Whichever file met the failure has its target as before; the other was copied whole.
     EXPECT_EQ(context.summary.failures, 1U);
-    for (const auto& [name, content] : {std::pair{"big", big}, std::pair{"shorter", shorter}}) {
-        const bool copied = target.Size(name) != -1;
-        EXPECT_TRUE(!copied || target.Read(name) == content) << name;
-        EXPECT_EQ(source.Exists(name), !copied) << name;
-    }
     EXPECT_EQ(context.copyCount.load(), 1U);
+    const bool bigCopied = target.Exists("big");
+    EXPECT_EQ(target.Read("big"), bigCopied ? big : "");
+    EXPECT_EQ(target.Read("shorter"), bigCopied ? shorterTarget : shorter);
+    EXPECT_EQ(source.Exists("big"), !bigCopied);
+    EXPECT_EQ(source.Exists("shorter"), bigCopied);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(target.Root()), {}), bigCopied ? 2 : 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Methods, DataFaultTest,
@@ -161,6 +169,85 @@ TEST(DeletionSafety, ATargetThatShrankAfterTheCopyKeepsTheSource) {
     context.deleteFromSource = true;
     UpdateThreadProc(&context);
     EXPECT_TRUE(source.Exists("f"));
+}
+
+// Each way the source or target can change between the comparison and the deletion.
+struct LateChange {
+    const char* name;
+    std::function<void(const TempTree& source, const TempTree& target)> change;
+};
+
+class LateChangeTest : public ::testing::TestWithParam<LateChange> {};
+
+TEST_P(LateChangeTest, KeepsTheSource) {
+    TempTree source;
+    TempTree target;
+    source.WriteFile("f", 10);
+    target.WriteFile("f", 10, 'z');
+    FaultyFileSystem files;
+    files.beforeSync = [&] { GetParam().change(source, target); };
+    RecordingContext context(source.Root(), target.Root());
+    context.files = &files;
+    context.deleteFromSource = true;
+    UpdateThreadProc(&context);
+    EXPECT_TRUE(source.Exists("f"));
+    EXPECT_EQ(context.summary.deletions, 0U);
+    EXPECT_EQ(context.summary.failures, 1U);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, LateChangeTest,
+    ::testing::Values(
+        LateChange{"SourceTouched",
+                   [](const TempTree& s, const TempTree&) {
+                       const timespec times[2] = {{0, UTIME_OMIT}, {1, 0}};
+                       ::utimensat(AT_FDCWD, s.Path("f").c_str(), times, 0);
+                   }},
+        LateChange{"SourceReplacedBySameSizeAndTime",
+                   [](const TempTree& s, const TempTree&) {
+                       const struct stat was = s.Stat("f");
+                       s.WriteFile("g", 10, 'k');
+                       const timespec times[2] = {was.st_atim, was.st_mtim};
+                       ::utimensat(AT_FDCWD, s.Path("g").c_str(), times, 0);
+                       ::rename(s.Path("g").c_str(), s.Path("f").c_str());
+                   }},
+        LateChange{"TargetBecameTheSourceFile",
+                   [](const TempTree& s, const TempTree& t) {
+                       ::unlink(t.Path("f").c_str());
+                       ::link(s.Path("f").c_str(), t.Path("f").c_str());
+                   }},
+        LateChange{"TargetRemoved",
+                   [](const TempTree&, const TempTree& t) { ::unlink(t.Path("f").c_str()); }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(DeletionSafety, ARefusedDeletionIsRetriedWithTheWriteBitAndTheModeRestored) {
+    TempTree source;
+    TempTree target;
+    source.WriteFile("once", 4);
+    source.WriteFile("twice", 4);
+    target.WriteFile("once", 4);
+    target.WriteFile("twice", 4);
+    ::chmod(source.Path("once").c_str(), 0444);
+    ::chmod(source.Path("twice").c_str(), 0444);
+    FaultyFileSystem files;
+    RecordingContext context(source.Root(), target.Root());
+    context.files = &files;
+    context.deleteFromSource = true;
+    files.beforeSync = [&] { files.refusedUnlinks = 1; };  // the retry succeeds
+    UpdateThreadProc(&context);
+    EXPECT_EQ(context.summary.deletions, 2U);
+
+    source.WriteFile("kept", 4);
+    target.WriteFile("kept", 4);
+    ::chmod(source.Path("kept").c_str(), 0444);
+    files.beforeSync = [&] { files.refusedUnlinks = 2; };  // the retry is refused too
+    RecordingContext again(source.Root(), target.Root());
+    again.files = &files;
+    again.deleteFromSource = true;
+    UpdateThreadProc(&again);
+    EXPECT_TRUE(source.Exists("kept"));
+    EXPECT_EQ(source.Stat("kept").st_mode & 07777, 0444U);
+    EXPECT_EQ(again.summary.failures, 1U);
 }
 
 TEST(DeletionSafety, ManyDeletionsShareFewSyncs) {

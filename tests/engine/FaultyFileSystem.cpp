@@ -15,6 +15,14 @@ int FaultyFileSystem::Open(int dirFd, const char* name, int flags, mode_t mode) 
     return PosixFileSystem::Open(dirFd, name, flags, mode);
 }
 
+int FaultyFileSystem::Unlink(int dirFd, const char* name) {
+    if (refusedUnlinks > 0) {
+        --refusedUnlinks;
+        return -EACCES;
+    }
+    return PosixFileSystem::Unlink(dirFd, name);
+}
+
 int FaultyFileSystem::StatAt(int dirFd, const char* name, struct stat& st) {
     if (name == vanishingName) {
         return -ENOENT;

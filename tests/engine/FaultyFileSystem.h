@@ -24,7 +24,12 @@ public:
     std::string vanishingName;  // StatAt of this name answers ENOENT
     std::string unreadableDir;  // opening this folder answers EACCES
 
+    int refusedUnlinks = 0;  // this many Unlink calls answer EACCES
+
     int Open(int dirFd, const char* name, int flags, mode_t mode) override;
+    // Cloning would copy in one call and bypass every injected data fault.
+    int CloneFile(int /*inFd*/, int /*outFd*/) override { return -EOPNOTSUPP; }
+    int Unlink(int dirFd, const char* name) override;
     int StatAt(int dirFd, const char* name, struct stat& st) override;
     ssize_t CopyRange(int inFd, int outFd, size_t length) override;
     ssize_t SendFile(int outFd, int inFd, size_t length) override;

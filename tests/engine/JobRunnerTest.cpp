@@ -134,31 +134,5 @@ TEST(JobRunner, ManyStartStopCyclesAreClean) {
     }
 }
 
-TEST(JobRunner, TheOwnerMayGuardItsDataWithTheLock) {
-    CJobRunner runner;
-    struct Shared {
-        CJobRunner* runner;
-        unsigned counter = 0;
-    } shared{&runner};
-    runner.SetJob(
-        [](void* parameter) {
-            auto* data = static_cast<Shared*>(parameter);
-            for (int i = 0; i < 10000; ++i) {
-                std::lock_guard guard(data->runner->m_lock);
-                ++data->counter;
-            }
-            return 0;
-        },
-        &shared);
-    ASSERT_TRUE(runner.Start());
-    unsigned seen = 0;
-    while (seen < 10000) {
-        std::lock_guard guard(runner.m_lock);
-        seen = shared.counter;
-    }
-    runner.Stop();
-    EXPECT_EQ(shared.counter, 10000U);
-}
-
 }  // namespace
 }  // namespace tolvane

@@ -110,20 +110,5 @@ TEST(SizeRule, SizesAboveFourGibibytesCompareWhole) {
     EXPECT_EQ(context.copyCount.load(), 0U);
 }
 
-TEST(SizeRule, ReadOnlySourceIsDeletedAfterCopy) {
-    TempTree source;
-    TempTree target;
-    source.WriteFile("f", 10);
-    ::chmod(source.Path("f").c_str(), 0444);
-
-    RecordingContext context(source.Root(), target.Root());
-    context.deleteFromSource = true;
-    UpdateThreadProc(&context);
-
-    EXPECT_FALSE(source.Exists("f"));
-    EXPECT_EQ(target.Size("f"), 10);
-    EXPECT_TRUE(context.Has("delete f"));
-}
-
 }  // namespace
 }  // namespace tolvane::test

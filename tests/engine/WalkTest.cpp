@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "RecordingContext.h"
 #include "TempTree.h"
@@ -191,6 +192,57 @@ TEST(Walk, TreesDeeperThanPathMaxWork) {
     EXPECT_EQ(context.summary.deletions, 1U);
     ASSERT_FALSE(context.statuses.empty());
     EXPECT_GT(context.statuses.back().size(), 4096U);
+}
+
+// The source root lies inside the target: the target folder that mirrors it is the source
+// root itself, whose files would "hold" other source files.
+TEST(Walk, SourceInsideTheTargetNeverCountsSourceFilesAsHeld) {
+    TempTree tree;
+    tree.WriteText("s/s/y", "first");
+    tree.WriteText("s/y", "other");
+    RecordingContext context(tree.Path("s"), tree.Root());
+    context.deleteFromSource = true;
+    UpdateThreadProc(&context);
+    // "first" must still exist somewhere.
+    EXPECT_TRUE(tree.Read("s/s/y") == "first" || tree.Read("y") == "first" ||
+                tree.Read("s/y") == "first");
+    EXPECT_TRUE(context.Has("fail create s: it is the source folder"));
+}
+
+// Every entry's kind, size, mode and times, to show that a dry run changed nothing.
+std::string Snapshot(const TempTree& tree) {
+    std::string text;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(tree.Root())) {
+        const struct stat st = tree.Stat(entry.path().string().substr(tree.Root().size() + 1));
+        text += entry.path().string() + " " + std::to_string(st.st_mode) + " " +
+                std::to_string(st.st_size) + " " + std::to_string(st.st_mtim.tv_nsec) + " " +
+                std::to_string(st.st_ctim.tv_nsec) + "\n";
+    }
+    return text;
+}
+
+TEST(Walk, DryRunIntoAnExistingTargetChangesNothing) {
+    TempTree source;
+    TempTree target;
+    source.WriteFile("new/f", 10);
+    source.WriteFile("shorter", 10);
+    source.WriteFile("same", 10);
+    source.MakeLink("link", "somewhere");
+    target.WriteFile("shorter", 3);
+    target.WriteFile("same", 10);
+    const std::string sourceBefore = Snapshot(source);
+    const std::string targetBefore = Snapshot(target);
+    RecordingContext context(source.Root(), target.Root());
+    context.dryRun = true;
+    context.deleteFromSource = true;
+    UpdateThreadProc(&context);
+
+    EXPECT_EQ(Snapshot(source), sourceBefore);
+    EXPECT_EQ(Snapshot(target), targetBefore);
+    EXPECT_EQ(context.copyCount.load(), 3U);  // new/f, shorter, link
+    EXPECT_EQ(context.summary.deletions, 4U);
+    EXPECT_TRUE(context.Has("mkdir new"));
+    EXPECT_TRUE(context.Has("link link -> link"));
 }
 
 TEST(Walk, DryRunChangesNothingAndCountsWhatItWouldDo) {
