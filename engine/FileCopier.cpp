@@ -161,7 +161,7 @@ int FileCopier::CopyData(int in, int out, off_t size, dev_t sourceDevice, dev_t 
 int FileCopier::CopyByRange(int in, int out, off_t size, off_t& written) {
     while (written < size) {
         if (Abandoned()) {
-            return EINTR;
+            return ECANCELED;
         }
         const ssize_t n = m_files.CopyRange(in, out, NextChunk(size, written));
         if (n < 0) {
@@ -180,7 +180,7 @@ int FileCopier::CopyByRange(int in, int out, off_t size, off_t& written) {
 int FileCopier::CopyBySend(int in, int out, off_t size, off_t& written) {
     while (written < size) {
         if (Abandoned()) {
-            return EINTR;
+            return ECANCELED;
         }
         const ssize_t n = m_files.SendFile(out, in, NextChunk(size, written));
         if (n < 0) {
@@ -200,7 +200,7 @@ int FileCopier::CopyByReadWrite(int in, int out, off_t size, off_t& written) {
     }
     while (written < size) {
         if (Abandoned()) {
-            return EINTR;
+            return ECANCELED;
         }
         const size_t want = std::min(kBufferSize, NextChunk(size, written));
         const ssize_t n = m_files.Read(in, m_buffer.get(), want);

@@ -26,7 +26,7 @@ struct CopyResult {
 // stays as it was when the copy fails.
 class FileCopier {
 public:
-    // Polled between chunks; returning true abandons the copy in hand.
+    // Polled between chunks; returning true abandons the copy in hand (error ECANCELED).
     using AbandonQuery = std::function<bool()>;
 
     FileCopier(FileSystem& files, AbandonQuery abandon);

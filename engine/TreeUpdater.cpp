@@ -356,6 +356,10 @@ bool TreeUpdater::CopyFile(Level& level, const char* name, const struct stat& so
             Fail(FailedOperation::Copy, 0, "it changed while the update ran");
             return false;
         }
+        if (result.error == ECANCELED) {
+            Fail(FailedOperation::Copy, 0, "the update was stopped during the copy");
+            return false;
+        }
         if (result.error != 0) {
             Fail(FailedOperation::Copy, result.error);
             return false;
