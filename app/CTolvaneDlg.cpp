@@ -78,6 +78,7 @@ CTolvaneDlg::CTolvaneDlg(QWidget* parent)
 
 CTolvaneDlg::~CTolvaneDlg() {
     // The worker calls into this object; it must be gone before any member is.
+    closing.store(true);
     runner.Stop();
 }
 
