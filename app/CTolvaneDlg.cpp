@@ -90,6 +90,7 @@ QPoint CTolvaneDlg::MinimizedIconPosition(QSize client, QSize iconSize) {
 void CTolvaneDlg::OnInitDialog() {
     UpdateData(false);
     setWindowIcon(icon);
+    aboutIcon.Bind(this, IDC_ABOUT_ICON);
     sourcePath.SubclassDlgItem(IDC_SOURCE_PATH, this);
     sourcePath.m_bPathEllipsis = true;
     targetPath.SubclassDlgItem(IDC_TARGET_PATH, this);

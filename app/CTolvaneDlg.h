@@ -8,6 +8,7 @@
 #include <mutex>
 #include <string>
 
+#include "CAboutIcon.h"
 #include "CPathLabel.h"
 #include "JobRunner.h"
 #include "UpdateContext.h"
@@ -83,7 +84,7 @@ private:
     std::string statusText;
     std::atomic<bool> statusRefreshPending{false};
 
-    // Control 1009 shows icon 128; the About icon takes it over here.
+    CAboutIcon aboutIcon;  // control 1009
     CPathLabel sourcePath;
     CPathLabel targetPath;
 };
