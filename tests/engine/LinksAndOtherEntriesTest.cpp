@@ -60,7 +60,7 @@ TEST(Links, ALinkInTheTargetWhereTheSourceHasAFolderIsNotEntered) {
     EXPECT_EQ(context.summary.failures, 1U);
 }
 
-TEST(SpecialFiles, AFifoWithoutWriterIsSkippedNotOpened) {
+TEST(OtherEntries, AFifoWithoutWriterIsSkippedNotOpened) {
     TempTree source;
     TempTree target;
     source.MakeFifo("pipe");
@@ -75,7 +75,7 @@ TEST(SpecialFiles, AFifoWithoutWriterIsSkippedNotOpened) {
     EXPECT_TRUE(context.Has("skip pipe: not a regular file, folder or link"));
 }
 
-TEST(SpecialFiles, AnEntryOfAnotherKindNeverHoldsASourceFile) {
+TEST(OtherEntries, AnEntryOfAnotherKindNeverHoldsASourceFile) {
     TempTree source;
     TempTree target;
     source.WriteFile("name", 0);
@@ -92,7 +92,7 @@ TEST(SpecialFiles, AnEntryOfAnotherKindNeverHoldsASourceFile) {
     EXPECT_EQ(context.summary.failures, 2U);
 }
 
-TEST(SpecialFiles, AFileWhereTheSourceHasAFolderIsAFailure) {
+TEST(OtherEntries, AFileWhereTheSourceHasAFolderIsAFailure) {
     TempTree source;
     TempTree target;
     source.WriteFile("d/f", 3);
