@@ -1,6 +1,7 @@
 #include "HelpPage.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -11,10 +12,14 @@
 namespace tolvane {
 
 QString HelpPage::Path() {
-    const QString besideProgram =
-        QCoreApplication::applicationDirPath() + QStringLiteral("/help/tolvane.html");
-    if (QFileInfo::exists(besideProgram)) {
-        return besideProgram;
+    return PathFor(QCoreApplication::applicationDirPath());
+}
+
+QString HelpPage::PathFor(const QString& programDir) {
+    const QString installed = QDir::cleanPath(programDir + QLatin1Char('/') +
+                                              QStringLiteral(TOLVANE_INSTALLED_HELP_PAGE));
+    if (QFileInfo::exists(installed)) {
+        return installed;
     }
     const QString inSources = QStringLiteral(TOLVANE_SOURCE_HELP_PAGE);
     return QFileInfo::exists(inSources) ? inSources : QString();

@@ -6,12 +6,14 @@ class QWidget;
 
 namespace tolvane {
 
-// The program's help page: an HTML page installed beside the program (help/tolvane.html),
-// or the one in the source tree for a program run from its build folder.
+// The program's help page, tolvane.html: where it is installed (share/doc/tolvane/ beside the
+// program's bin/ folder), or the one in the source tree for a program run from its build folder.
 class HelpPage {
-public:
-    // The page's path, or an empty string when neither place holds it.
+  public:
+    // The page's path for this program, or an empty string when neither place holds it.
     static QString Path();
+    // The same for a program in programDir.
+    static QString PathFor(const QString& programDir);
     // Opens the page with the desktop's handler; says so in a message box when it cannot.
     static void Show(QWidget* parent);
 };

@@ -115,6 +115,8 @@ private slots:
     void threadThatCannotStartReturnsToIdle();
     void f1OpensTheHelpPage_data();
     void f1OpensTheHelpPage();
+    void helpPageIsTheInstalledOneElseTheSourceTreeOne_data();
+    void helpPageIsTheInstalledOneElseTheSourceTreeOne();
     void minimizedIconPosition_data();
     void minimizedIconPosition();
 
@@ -436,10 +438,33 @@ void TolvaneDlgTest::f1OpensTheHelpPage() {
     QFile opened(record);
     QVERIFY(opened.open(QIODevice::ReadOnly));
     QCOMPARE(QString::fromUtf8(opened.readAll()), HelpPage::Path());
-    QVERIFY(HelpPage::Path().endsWith(QStringLiteral("help/tolvane.html")));
+    // Run from its build folder, the program finds the page in the source tree.
+    QVERIFY(HelpPage::Path().endsWith(QStringLiteral("/res/help/tolvane.html")));
     QCOMPARE(m_answerer->messages.size(), complaint ? 1 : 0);
     if (complaint) {
         QVERIFY(m_answerer->messages.first().text.contains(HelpPage::Path()));
+    }
+}
+
+void TolvaneDlgTest::helpPageIsTheInstalledOneElseTheSourceTreeOne_data() {
+    QTest::addColumn<bool>("installed");
+    QTest::newRow("installed tree") << true;
+    QTest::newRow("program without an installed page") << false;
+}
+
+void TolvaneDlgTest::helpPageIsTheInstalledOneElseTheSourceTreeOne() {
+    QFETCH(bool, installed);
+    // An installed tree: the program in PREFIX/bin, its page in PREFIX/share/doc/tolvane.
+    const QString bin = Path(QStringLiteral("prefix/bin"));
+    QVERIFY(QDir().mkpath(bin));
+    const QString page = Path(QStringLiteral("prefix/share/doc/tolvane/tolvane.html"));
+    if (installed) {
+        WriteFile(page, "<html></html>");
+        QCOMPARE(HelpPage::PathFor(bin), page);
+    } else {
+        const QString found = HelpPage::PathFor(bin);
+        QVERIFY2(found.endsWith(QStringLiteral("/res/help/tolvane.html")), qPrintable(found));
+        QVERIFY(QFileInfo::exists(found));
     }
 }
 

@@ -1,0 +1,31 @@
+# The Debian package, made by `cpack -G DEB` in a build folder.
+#
+# The package installs under the prefix the build was configured with, so that the paths built
+# into the programs (the About box's default home page) name the installed files. Configure
+# with -DCMAKE_INSTALL_PREFIX=/usr for a package that installs under /usr.
+set(TOLVANE_MAINTAINER "Tolvane <tolvane@example.org>"
+    CACHE STRING "Maintainer named in the Debian package")
+
+set(CPACK_PACKAGE_NAME tolvane)
+set(CPACK_PACKAGE_VENDOR Tolvane)
+set(CPACK_PACKAGE_CONTACT "${TOLVANE_MAINTAINER}")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Tolvane mirrors every folder of the source tree under the target and copies each file that \
+the target lacks or holds shorter; on request it deletes the source files that the target \
+already holds. An interrupted copy or move can simply be run again. It comes as a small \
+desktop window (tolvane) and as a command line (tolvane-update).")
+set(CPACK_PACKAGING_INSTALL_PREFIX "${CMAKE_INSTALL_PREFIX}")
+set(CPACK_STRIP_FILES ON)
+
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+# The libraries the programs link (libc, libstdc++, the Qt 6 libraries) come from
+# dpkg-shlibdeps; what is only loaded or started at run time is named here: Qt's platform
+# plugins, the dialog font and the opener of the help page and the links.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+if(TOLVANE_BUILD_GUI)
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-arphic-uming, xdg-utils")
+endif()
+
+include(CPack)
