@@ -1,14 +1,29 @@
 #include "DeletionBatch.h"
 
+#include <sys/resource.h>
+
+#include <algorithm>
+
 #include "UpdateWalk.h"
 
 namespace tolvane {
 
 namespace {
 
-// Bounds on what a batch holds: entries (memory) and folders (each keeps two descriptors open).
-constexpr size_t kMaxEntries = 4096;
-constexpr size_t kMaxFolders = 64;
+// Bounds on what a batch holds: entries (memory, about 150 bytes each) and folders (each
+// keeps two descriptors open). Every flush costs a sync, so the bounds are generous.
+constexpr size_t kMaxEntries = 16384;
+constexpr size_t kMaxFolders = 512;
+
+// A quarter of the descriptors the process may open, at most kMaxFolders folders: the walk
+// itself needs two per level of depth.
+size_t FolderBound() {
+    struct rlimit limit {};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) {
+        return kMaxFolders;
+    }
+    return std::clamp<size_t>(limit.rlim_cur / 8, 1, kMaxFolders);
+}
 
 bool SameTime(const timespec& a, const timespec& b) {
     return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
@@ -17,18 +32,19 @@ bool SameTime(const timespec& a, const timespec& b) {
 }  // namespace
 
 DeletionBatch::DeletionBatch(FileSystem& files, UpdateContext& context, WalkSummary& summary)
-    : m_files(files), m_context(context), m_summary(summary) {}
+    : m_files(files), m_context(context), m_summary(summary), m_maxFolders(FolderBound()) {}
 
 void DeletionBatch::Add(const std::shared_ptr<DirectoryHandle>& sourceDir,
                         const std::shared_ptr<DirectoryHandle>& targetDir, dev_t targetDevice,
-                        const char* name, const std::string& sourcePath,
-                        const struct stat& sourceStat, const std::string& linkText) {
+                        const char* name, const struct stat& sourceStat,
+                        const std::string& linkText) {
     if (m_pending.empty() || m_pending.back().sourceDir != sourceDir) {
         ++m_foldersHeld;
     }
-    m_pending.push_back(
-        {sourceDir, targetDir, targetDevice, name, sourcePath, sourceStat, linkText});
-    if (m_pending.size() >= kMaxEntries || m_foldersHeld >= kMaxFolders) {
+    m_pending.push_back({sourceDir, targetDir, targetDevice, sourceStat.st_dev,
+                         sourceStat.st_ino, sourceStat.st_size, sourceStat.st_mtim, name,
+                         linkText});
+    if (m_pending.size() >= kMaxEntries || m_foldersHeld >= m_maxFolders) {
         Flush();
     }
 }
@@ -69,7 +85,6 @@ int DeletionBatch::SyncTargetOf(const Pending& pending) {
 // Returns nullptr when the target still holds the source entry as it was compared, else why
 // the source must be kept.
 const char* DeletionBatch::WhyNotHeld(const Pending& pending) {
-    const struct stat& was = pending.sourceStat;
     struct stat source {};
     struct stat target {};
     if (m_files.StatAt(pending.sourceDir->Fd(), pending.name.c_str(), source) != 0 ||
@@ -79,12 +94,12 @@ const char* DeletionBatch::WhyNotHeld(const Pending& pending) {
     if (source.st_dev == target.st_dev && source.st_ino == target.st_ino) {
         return "the target is the source file itself";
     }
-    const bool sourceUnchanged = source.st_dev == was.st_dev && source.st_ino == was.st_ino &&
-                                 source.st_size == was.st_size &&
-                                 SameTime(source.st_mtim, was.st_mtim);
+    const bool sourceUnchanged =
+        source.st_dev == pending.sourceDevice && source.st_ino == pending.sourceInode &&
+        source.st_size == pending.size && SameTime(source.st_mtim, pending.modified);
     const bool held =
         pending.linkText.empty()
-            ? S_ISREG(target.st_mode) && target.st_size == was.st_size
+            ? S_ISREG(target.st_mode) && target.st_size == pending.size
             : S_ISLNK(target.st_mode) &&
                   LinkTextIs(pending.targetDir->Fd(), pending.name.c_str(), pending.linkText) &&
                   LinkTextIs(pending.sourceDir->Fd(), pending.name.c_str(), pending.linkText);
@@ -102,12 +117,18 @@ void DeletionBatch::Delete(const Pending& pending) {
         return;
     }
     ++m_summary.deletions;
-    m_context.OnAction({WalkAction::Delete, pending.sourcePath, {}, {}});
+    m_context.OnAction({WalkAction::Delete, SourcePath(pending), {}, {}});
 }
 
 void DeletionBatch::Fail(const Pending& pending, int error, std::string_view reason) {
     ++m_summary.failures;
-    m_context.OnFailure({FailedOperation::Delete, pending.sourcePath, {}, error, reason});
+    m_context.OnFailure({FailedOperation::Delete, SourcePath(pending), {}, error, reason});
+}
+
+const std::string& DeletionBatch::SourcePath(const Pending& pending) {
+    m_pathScratch.assign(pending.sourceDir->Path());
+    m_pathScratch.append(pending.name);
+    return m_pathScratch;
 }
 
 }  // namespace tolvane

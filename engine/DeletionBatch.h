@@ -21,25 +21,26 @@ class DeletionBatch {
 public:
     DeletionBatch(FileSystem& files, UpdateContext& context, WalkSummary& summary);
 
-    // Records name (shown as sourcePath) for deletion. The target folder lies on
-    // targetDevice. linkText is set for a symbolic link, which the target must hold with the
-    // same text.
+    // Records name in sourceDir for deletion. The target folder lies on targetDevice.
+    // linkText is set for a symbolic link, which the target must hold with the same text.
     void Add(const std::shared_ptr<DirectoryHandle>& sourceDir,
-             const std::shared_ptr<DirectoryHandle>& targetDir, dev_t targetDevice, const char* name,
-             const std::string& sourcePath, const struct stat& sourceStat,
-             const std::string& linkText);
+             const std::shared_ptr<DirectoryHandle>& targetDir, dev_t targetDevice,
+             const char* name, const struct stat& sourceStat, const std::string& linkText);
 
     // Syncs the target and deletes every recorded entry that still qualifies.
     void Flush();
 
 private:
+    // Kept small: a batch holds thousands of these.
     struct Pending {
         std::shared_ptr<DirectoryHandle> sourceDir;
         std::shared_ptr<DirectoryHandle> targetDir;
         dev_t targetDevice;
+        dev_t sourceDevice;
+        ino_t sourceInode;
+        off_t size;
+        timespec modified;
         std::string name;
-        std::string sourcePath;
-        struct stat sourceStat;
         std::string linkText;
     };
 
@@ -48,6 +49,7 @@ private:
     bool LinkTextIs(int dirFd, const char* name, const std::string& text);
     void Delete(const Pending& pending);
     void Fail(const Pending& pending, int error, std::string_view reason);
+    const std::string& SourcePath(const Pending& pending);
 
     FileSystem& m_files;
     UpdateContext& m_context;
@@ -55,7 +57,9 @@ private:
     std::vector<Pending> m_pending;
     std::vector<std::pair<dev_t, int>> m_synced;  // file systems synced in this flush, errno
     size_t m_foldersHeld = 0;  // folders the pending entries keep open
+    size_t m_maxFolders;
     std::string m_linkScratch;
+    std::string m_pathScratch;
 };
 
 }  // namespace tolvane

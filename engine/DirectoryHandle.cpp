@@ -4,9 +4,10 @@
 
 namespace tolvane {
 
-std::shared_ptr<DirectoryHandle> DirectoryHandle::Reopen(FileSystem& files, int dirFd) {
+std::shared_ptr<DirectoryHandle> DirectoryHandle::Reopen(FileSystem& files, int dirFd,
+                                                         std::string path) {
     const int fd = files.Open(dirFd, ".", O_RDONLY | O_DIRECTORY);
-    return fd < 0 ? nullptr : std::make_shared<DirectoryHandle>(files, fd);
+    return fd < 0 ? nullptr : std::make_shared<DirectoryHandle>(files, fd, std::move(path));
 }
 
 }  // namespace tolvane

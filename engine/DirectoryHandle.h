@@ -1,28 +1,34 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "FileSystem.h"
 
 namespace tolvane {
 
-// An open directory descriptor that closes itself; shared by the deletions waiting on one
-// folder so that the folder can be reached after the walk has left it.
+// An open directory descriptor that closes itself, with the folder's whole path (ending in
+// '/') for reports; shared by the deletions waiting on one folder so that the folder can be
+// reached after the walk has left it.
 class DirectoryHandle {
 public:
-    DirectoryHandle(FileSystem& files, int fd) : m_files(files), m_fd(fd) {}
+    DirectoryHandle(FileSystem& files, int fd, std::string path)
+        : m_files(files), m_fd(fd), m_path(std::move(path)) {}
     DirectoryHandle(const DirectoryHandle&) = delete;
     DirectoryHandle& operator=(const DirectoryHandle&) = delete;
     ~DirectoryHandle() { m_files.Close(m_fd); }
 
     int Fd() const { return m_fd; }
+    const std::string& Path() const { return m_path; }
 
     // A second descriptor for the folder dirFd is open on; null when it cannot be opened.
-    static std::shared_ptr<DirectoryHandle> Reopen(FileSystem& files, int dirFd);
+    static std::shared_ptr<DirectoryHandle> Reopen(FileSystem& files, int dirFd,
+                                                   std::string path);
 
 private:
     FileSystem& m_files;
     int m_fd;
+    std::string m_path;
 };
 
 }  // namespace tolvane

@@ -419,8 +419,10 @@ void TreeUpdater::ScheduleDeletion(Level& level, const char* name, const struct 
         return;
     }
     if (!level.sourceHandle) {
-        level.sourceHandle = DirectoryHandle::Reopen(m_files, level.sourceFd);
-        level.targetHandle = DirectoryHandle::Reopen(m_files, level.targetFd);
+        level.sourceHandle = DirectoryHandle::Reopen(
+            m_files, level.sourceFd, m_sourcePath.substr(0, level.sourceBase));
+        level.targetHandle = DirectoryHandle::Reopen(
+            m_files, level.targetFd, m_targetPath.substr(0, level.targetBase));
     }
     if (!level.sourceHandle || !level.targetHandle) {
         Fail(FailedOperation::Delete, EMFILE);
@@ -428,8 +430,8 @@ void TreeUpdater::ScheduleDeletion(Level& level, const char* name, const struct 
         level.targetHandle.reset();
         return;
     }
-    m_deletions.Add(level.sourceHandle, level.targetHandle, level.targetDevice, name,
-                    m_sourcePath, source, linkText);
+    m_deletions.Add(level.sourceHandle, level.targetHandle, level.targetDevice, name, source,
+                    linkText);
 }
 
 void TreeUpdater::Report(WalkAction action, std::string_view reason) {
