@@ -16,6 +16,9 @@ int FaultyFileSystem::Open(int dirFd, const char* name, int flags, mode_t mode) 
 }
 
 int FaultyFileSystem::Unlink(int dirFd, const char* name) {
+    if (name == refuseUnlinkOf) {
+        return -EACCES;
+    }
     if (refusedUnlinks > 0) {
         --refusedUnlinks;
         return -EACCES;

@@ -24,7 +24,8 @@ public:
     std::string vanishingName;  // StatAt of this name answers ENOENT
     std::string unreadableDir;  // opening this folder answers EACCES
 
-    int refusedUnlinks = 0;  // this many Unlink calls answer EACCES
+    int refusedUnlinks = 0;      // this many Unlink calls answer EACCES
+    std::string refuseUnlinkOf;  // every Unlink of this name answers EACCES
 
     int Open(int dirFd, const char* name, int flags, mode_t mode) override;
     // Cloning would copy in one call and bypass every injected data fault.
