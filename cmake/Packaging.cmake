@@ -10,11 +10,12 @@ set(CPACK_PACKAGE_NAME tolvane)
 set(CPACK_PACKAGE_VENDOR Tolvane)
 set(CPACK_PACKAGE_CONTACT "${TOLVANE_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Tolvane mirrors every folder of the source tree under the target and copies each file that \
-the target lacks or holds shorter; on request it deletes the source files that the target \
-already holds. An interrupted copy or move can simply be run again. It comes as a small \
-desktop window (tolvane) and as a command line (tolvane-update).")
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+  "Tolvane mirrors every folder of the source tree under the target and copies\n"
+  "each file that the target lacks or holds shorter; on request it deletes the\n"
+  "source files that the target already holds. An interrupted copy or move can\n"
+  "simply be run again. It comes as a small desktop window (tolvane) and as a\n"
+  "command line (tolvane-update).")
 set(CPACK_PACKAGING_INSTALL_PREFIX "${CMAKE_INSTALL_PREFIX}")
 set(CPACK_STRIP_FILES ON)
 
