@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
+#include <QTimer>
 
 #include "AppMessageBox.h"
 #include "DialogBuilder.h"
@@ -260,7 +261,20 @@ void CTolvaneDlg::ShowStatus(const std::string& path) {
     // One refresh at a time is queued; it shows whatever text is newest when it runs. Never a
     // blocking call: the window's thread may be waiting in runner.Stop() for this worker.
     if (!statusRefreshPending.exchange(true)) {
-        QMetaObject::invokeMethod(this, &CTolvaneDlg::RefreshStatus, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, &CTolvaneDlg::ScheduleStatusRefresh,
+                                  Qt::QueuedConnection);
+    }
+}
+
+void CTolvaneDlg::ScheduleStatusRefresh() {
+    // Redrawing the line for every entry would cost the window's thread more than the walk
+    // costs the worker; a few times a second is all the eye can follow.
+    constexpr qint64 kInterval = 100;
+    const qint64 elapsed = sinceStatusShown.isValid() ? sinceStatusShown.elapsed() : kInterval;
+    if (elapsed >= kInterval) {
+        RefreshStatus();
+    } else {
+        QTimer::singleShot(kInterval - elapsed, this, &CTolvaneDlg::RefreshStatus);
     }
 }
 
@@ -275,6 +289,7 @@ void CTolvaneDlg::RefreshStatus() {
     if (!text.empty()) {
         StatusLine()->setText(PathText(text));
     }
+    sinceStatusShown.start();
 }
 
 void CTolvaneDlg::CountCopy() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QIcon>
 
 #include <atomic>
@@ -66,6 +67,7 @@ private:
     void OnOK();
     void OnCancel();
     void OnHelp();
+    void ScheduleStatusRefresh();
     void RefreshStatus();
     QLabel* StatusLine() const;
     QPushButton* RunButton() const;
@@ -83,6 +85,7 @@ private:
     std::mutex statusLock;
     std::string statusText;
     std::atomic<bool> statusRefreshPending{false};
+    QElapsedTimer sinceStatusShown;  // the status line is redrawn a few times a second at most
 
     CAboutIcon aboutIcon;  // control 1009
     CPathLabel sourcePath;
