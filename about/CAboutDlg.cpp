@@ -1,9 +1,12 @@
 #include "CAboutDlg.h"
 
 #include <QPushButton>
+#include <QUrl>
 #include <algorithm>
+#include <string>
 
 #include "DialogBuilder.h"
+#include "HelpPageLocation.h"
 #include "MessageBoxCodes.h"
 
 namespace tolvane {
@@ -14,7 +17,13 @@ CAboutDlg::CAboutDlg(QWidget* owner, const AboutCredits& credits) : QDialog(owne
 }
 
 AboutCredits CAboutDlg::BuildCredits() {
-    return {TOLVANE_AUTHOR_NAME, TOLVANE_AUTHOR_EMAIL, TOLVANE_HOME_PAGE, TOLVANE_LOCALISER_NAME};
+    // Without a home page of its own, the build links to the help page: the installed one, or
+    // the source tree's for a program run from its build folder.
+    std::string homePage = TOLVANE_HOME_PAGE;
+    if (homePage.empty()) {
+        homePage = QUrl::fromLocalFile(HelpPagePath()).toString().toStdString();
+    }
+    return {TOLVANE_AUTHOR_NAME, TOLVANE_AUTHOR_EMAIL, homePage, TOLVANE_LOCALISER_NAME};
 }
 
 void CAboutDlg::OnInitDialog(const AboutCredits& credits) {

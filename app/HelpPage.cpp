@@ -1,28 +1,20 @@
 #include "HelpPage.h"
 
-#include <QCoreApplication>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 
 #include "AppMessageBox.h"
+#include "HelpPageLocation.h"
 #include "ShellOpen.h"
 #include "ShellResultCodes.h"
 
 namespace tolvane {
 
 QString HelpPage::Path() {
-    return PathFor(QCoreApplication::applicationDirPath());
+    return HelpPagePath();
 }
 
 QString HelpPage::PathFor(const QString& programDir) {
-    const QString installed = QDir::cleanPath(programDir + QLatin1Char('/') +
-                                              QStringLiteral(TOLVANE_INSTALLED_HELP_PAGE));
-    if (QFileInfo::exists(installed)) {
-        return installed;
-    }
-    const QString inSources = QStringLiteral(TOLVANE_SOURCE_HELP_PAGE);
-    return QFileInfo::exists(inSources) ? inSources : QString();
+    return HelpPagePathFor(programDir);
 }
 
 void HelpPage::Show(QWidget* parent) {
