@@ -1,13 +1,13 @@
 #pragma once
 
-#include <QLabel>
+#include "HoverLabel.h"
 #include <QString>
 
 namespace tolvane {
 
 // The program's icon on the main window as a button: a hand pointer and the tool tip
 // "About <window title>" while the pointer is over it, and the About box when clicked.
-class CAboutIcon : public QLabel {
+class CAboutIcon : public HoverLabel {
     Q_OBJECT
 
   public:
@@ -20,25 +20,12 @@ class CAboutIcon : public QLabel {
     // dialog's window has now. Returns false when there is no such control.
     bool Bind(QWidget* dialog, int controlId);
 
-    bool IsOver() const { return m_bOverControl; }
-
     // "About " followed by at most kMaxTitleLength characters of title.
     static QString ToolTipFor(const QString& title);
 
-  protected:
-    void enterEvent(QEnterEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void leaveEvent(QEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-
   private:
-    void LoadHandCursor();
-    void SetOver(bool over);
-    void OnClicked();
+    void OnClicked() override;
 
-    bool m_bOverControl = false;
-    bool m_bHandCursor = false;
     bool m_bBound = false;
 };
 

@@ -5,7 +5,6 @@
 
 #include <QApplication>
 #include <QFontMetrics>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QPalette>
 
@@ -67,7 +66,7 @@ void CHyperLink::MarkVisited(bool visited) {
 }
 
 QColor CHyperLink::TextColour() const {
-    if (m_bOverControl) {
+    if (IsOver()) {
         return m_crHoverColour;
     }
     return m_bVisited ? m_crVisitedColour : m_crLinkColour;
@@ -107,57 +106,12 @@ QSize CHyperLink::TextExtent() const {
     return {metrics.horizontalAdvance(text()), height};
 }
 
-void CHyperLink::LoadHandCursor() {
-    if (!m_bHandCursor) {
-        setCursor(Qt::PointingHandCursor);
-        m_bHandCursor = true;
-    }
-}
-
 void CHyperLink::paintEvent(QPaintEvent* /*event*/) {
     // No background of its own: the dialog shows through around the text.
     QPainter painter(this);
     painter.setFont(font());
     painter.setPen(TextColour());
     painter.drawText(contentsRect(), static_cast<int>(alignment()) | Qt::TextSingleLine, text());
-}
-
-void CHyperLink::SetOver(bool over) {
-    if (m_bOverControl == over) {
-        return;
-    }
-    m_bOverControl = over;
-    repaint();  // at once, so the colour follows the pointer without delay
-}
-
-void CHyperLink::enterEvent(QEnterEvent* event) {
-    QLabel::enterEvent(event);
-    SetOver(true);
-}
-
-void CHyperLink::mouseMoveEvent(QMouseEvent* event) {
-    QLabel::mouseMoveEvent(event);
-    // A move inside after a message box or another window had the pointer re-enters hover.
-    SetOver(rect().contains(event->position().toPoint()));
-}
-
-void CHyperLink::leaveEvent(QEvent* event) {
-    QLabel::leaveEvent(event);
-    SetOver(false);
-}
-
-void CHyperLink::mousePressEvent(QMouseEvent* event) {
-    // Taking the press makes the release come here too.
-    event->setAccepted(event->button() == Qt::LeftButton);
-}
-
-void CHyperLink::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
-        event->accept();
-        OnClicked();
-        return;
-    }
-    QLabel::mouseReleaseEvent(event);
 }
 
 void CHyperLink::OnClicked() {

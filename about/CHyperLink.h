@@ -1,7 +1,7 @@
 #pragma once
 
 #include <QColor>
-#include <QLabel>
+#include "HoverLabel.h"
 #include <QString>
 
 namespace tolvane {
@@ -9,7 +9,7 @@ namespace tolvane {
 // A static text that behaves as a link: bound to a text control of a dialog, it draws its
 // text underlined in link colours, takes the size of its text, shows a hand pointer and its
 // URL as a tool tip, and opens the URL when clicked, reporting a failure in a message box.
-class CHyperLink : public QLabel {
+class CHyperLink : public HoverLabel {
     Q_OBJECT
 
   public:
@@ -33,39 +33,29 @@ class CHyperLink : public QLabel {
     // Draws the text in the visited colour (or no longer) from the next paint on.
     void MarkVisited(bool visited);
     bool IsVisited() const { return m_bVisited; }
-    bool IsOver() const { return m_bOverControl; }
 
     // The colour the text is drawn in now: hover over visited over plain link.
     QColor TextColour() const;
 
   protected:
     void paintEvent(QPaintEvent* event) override;
-    void enterEvent(QEnterEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void leaveEvent(QEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
 
   private:
     void FitToText();
     // The size of the whole text in the link font, one line, underline included.
     QSize TextExtent() const;
-    void LoadHandCursor();
-    void SetOver(bool over);
-    void OnClicked();
+    void OnClicked() override;
     void ReportLinkError(int code);
     unsigned StaticStyleBits() const;
 
     const QColor m_crLinkColour = kLinkColour;
     const QColor m_crVisitedColour = kVisitedColour;
     const QColor m_crHoverColour;  // the desktop's highlight colour when the link was made
-    bool m_bOverControl = false;
     bool m_bVisited = false;
     const bool m_bUnderline = true;
     const bool m_bAdjustToFit;
     QString m_strURL;
     bool m_bBound = false;
-    bool m_bHandCursor = false;
 };
 
 }  // namespace tolvane
