@@ -4,17 +4,18 @@
 #include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QPainter>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 
 #include "AppMessageBox.h"
+#include "ApplicationName.h"
 #include "DialogBuilder.h"
 #include "HelpPage.h"
 #include "IconResource.h"
 #include "MainDialogTemplate.h"
+#include "ReportLines.h"
 #include "ResourceIds.h"
-#include "RootCheck.h"
 #include "SelectFolderDialog.h"
 #include "UpdateWalk.h"
 
@@ -61,6 +62,41 @@ void PushCheck(QCheckBox* box, const std::atomic<std::int32_t>& member) {
     box->setChecked(member.load() != 0);
 }
 
+// The details of a completion message list at most this many failures.
+constexpr int kFailuresListed = 1000;
+
+// The completion message with the failed items in its details, which can be selected and
+// copied.
+void ShowMessageWithDetails(QWidget* parent, const QString& text, const QString& details) {
+    QMessageBox box(QMessageBox::Warning, ApplicationName(), text, QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText);
+    box.setDetailedText(details);
+    box.exec();
+}
+
+// What the window says when a run refuses its roots.
+QString RefusalText(const WalkSummary& summary) {
+    const QString reason = QString::fromStdString(ErrorText(summary.refusalError));
+    switch (summary.refusal) {
+        case RootRefusal::None:
+            break;
+        case RootRefusal::SameFolder:
+            return CTolvaneDlg::tr("The source and the target are the same folder.");
+        case RootRefusal::SourceNotFolder:
+            return CTolvaneDlg::tr("The source is not a folder.");
+        case RootRefusal::SourceUnusable:
+            return CTolvaneDlg::tr("The source folder cannot be read: %1.").arg(reason);
+        case RootRefusal::TargetNotFolder:
+            return CTolvaneDlg::tr("The target is not a folder.");
+        case RootRefusal::TargetUnusable:
+            return CTolvaneDlg::tr("The target folder cannot be created or read: %1.").arg(reason);
+        case RootRefusal::SourceBusy:
+        case RootRefusal::TargetBusy:
+            return CTolvaneDlg::tr("These folders are being updated by another run.");
+    }
+    return {};
+}
+
 }  // namespace
 
 CTolvaneDlg::CTolvaneDlg(QWidget* parent)
@@ -83,9 +119,13 @@ CTolvaneDlg::~CTolvaneDlg() {
     runner.Stop();
 }
 
-QPoint CTolvaneDlg::MinimizedIconPosition(QSize client, QSize iconSize) {
-    return {(client.width() - iconSize.width() + 1) / 2,
-            (client.height() - iconSize.height() + 1) / 2};
+void CTolvaneDlg::SetFolders(const std::string& source, const std::string& target) {
+    {
+        std::lock_guard guard(runner.m_lock);
+        options.sourceDir = source;
+        options.targetDir = target;
+    }
+    UpdateData(false);
 }
 
 void CTolvaneDlg::OnInitDialog() {
@@ -147,8 +187,14 @@ void CTolvaneDlg::BrowseFolder(std::string& member) {
 
 void CTolvaneDlg::OnRunStop() {
     if (running) {
-        // The end of the run arrives as the end-of-run notice, as for a run that finished.
-        runner.Stop();
+        // Never waits: the first press asks the run to end after the entry in hand, a second
+        // one abandons the copy in hand. The end arrives as the end-of-run notice.
+        if (stopRequested) {
+            abandonRequested.store(true);
+        } else {
+            stopRequested = true;
+            runner.RequestStop();
+        }
         return;
     }
     UpdateData(true);
@@ -156,13 +202,16 @@ void CTolvaneDlg::OnRunStop() {
         AppMessageBox(this, QStringLiteral("Please specify a valid directory."));
         return;
     }
-    // With deletion on, a folder updated from itself would lose every file.
-    if (CheckRoots(options.sourceDir, options.targetDir).problem == RootProblem::SameDirectory) {
-        AppMessageBox(this, QStringLiteral("The source and the target are the same folder."));
-        return;
+    {
+        std::lock_guard guard(failureLock);
+        failureLines.clear();
+        failuresNotListed = 0;
     }
+    abandonRequested.store(false);
+    stopRequested = false;
     runner.SetJob(UpdateThreadProc, static_cast<UpdateContext*>(this));
     running = true;
+    idleButtonText = RunButton()->text();
     if (!runner.Start()) {
         running = false;
         AppMessageBox(this, QStringLiteral("The update could not be started."));
@@ -171,28 +220,46 @@ void CTolvaneDlg::OnRunStop() {
     RunButton()->setText(QStringLiteral("停止"));
 }
 
-void CTolvaneDlg::OnUpdateDone(std::uint64_t failures) {
+void CTolvaneDlg::OnUpdateDone(const WalkSummary& summary) {
     // A notice from a run that the closing window stopped is not shown.
     if (!running) {
         return;
     }
     RefreshStatus();
-    std::uint32_t count = 0;
-    {
-        std::lock_guard guard(runner.m_lock);
-        count = copyCount;
+    if (summary.refusal != RootRefusal::None) {
+        ShowRefusal(summary);
+    } else {
+        ShowCount(summary);
     }
-    QString message = QStringLiteral("%1 檔案(s) 已更新 .").arg(count);
-    if (failures > 0) {
-        message +=
-            QStringLiteral("\n%1 item(s) could not be read, copied or deleted.").arg(failures);
-    }
-    AppMessageBox(this, message);
-    RunButton()->setText(QStringLiteral("去"));
     running = false;
 }
 
-void CTolvaneDlg::OnOK() {}
+// Roots that cannot be used: nothing was changed, and the window stays ready to run.
+void CTolvaneDlg::ShowRefusal(const WalkSummary& summary) {
+    AppMessageBox(this, RefusalText(summary));
+    RunButton()->setText(idleButtonText);
+}
+
+void CTolvaneDlg::ShowCount(const WalkSummary& summary) {
+    copyCount += summary.copies;
+    QString message = QStringLiteral("%1 檔案(s) 已更新 .").arg(copyCount);
+    if (summary.failures == 0) {
+        AppMessageBox(this, message);
+    } else {
+        message += QStringLiteral("\n%1 item(s) could not be read, copied or deleted.")
+                       .arg(summary.failures);
+        QString details;
+        {
+            std::lock_guard guard(failureLock);
+            details = failureLines.join(QLatin1Char('\n'));
+            if (failuresNotListed > 0) {
+                details += QStringLiteral("\nand %1 more").arg(failuresNotListed);
+            }
+        }
+        ShowMessageWithDetails(this, message, details);
+    }
+    RunButton()->setText(QStringLiteral("去"));
+}
 
 void CTolvaneDlg::OnCancel() {
     closing.store(true);
@@ -217,8 +284,6 @@ void CTolvaneDlg::keyPressEvent(QKeyEvent* event) {
         // Enter presses the focused push button, and does nothing anywhere else.
         if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
             button->click();
-        } else {
-            OnOK();
         }
         return;
     }
@@ -229,34 +294,22 @@ void CTolvaneDlg::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
-void CTolvaneDlg::paintEvent(QPaintEvent* event) {
-    if (!isMinimized()) {
-        QDialog::paintEvent(event);
-        return;
+UpdateRequest CTolvaneDlg::Request() {
+    UpdateRequest request;
+    {
+        std::lock_guard guard(runner.m_lock);
+        request.source = options.sourceDir;
+        request.target = options.targetDir;
     }
-    QPainter painter(this);
-    painter.fillRect(rect(), palette().color(QPalette::Window));
-    const QSize iconSize(kStandardIconSize, kStandardIconSize);
-    painter.drawPixmap(MinimizedIconPosition(rect().size(), iconSize), icon.pixmap(iconSize));
+    request.copyWhenLarger = options.larger.load() != 0;
+    request.deleteFromSource = options.deleteFromSource.load() != 0;
+    return request;
 }
 
-RunRoots CTolvaneDlg::Roots() {
-    std::lock_guard guard(runner.m_lock);
-    return {options.sourceDir, options.targetDir};
-}
-
-bool CTolvaneDlg::CopyWhenLarger() {
-    return options.larger.load() != 0;
-}
-
-bool CTolvaneDlg::DeleteFromSource() {
-    return options.deleteFromSource.load() != 0;
-}
-
-void CTolvaneDlg::ShowStatus(const std::string& path) {
+void CTolvaneDlg::OnEntry(std::string_view path) {
     {
         std::lock_guard guard(statusLock);
-        statusText = path;
+        statusText.assign(path);
     }
     // One refresh at a time is queued; it shows whatever text is newest when it runs. Never a
     // blocking call: the window's thread may be waiting in runner.Stop() for this worker.
@@ -292,9 +345,13 @@ void CTolvaneDlg::RefreshStatus() {
     sinceStatusShown.start();
 }
 
-void CTolvaneDlg::CountCopy() {
-    std::lock_guard guard(runner.m_lock);
-    ++copyCount;
+void CTolvaneDlg::OnFailure(const WalkFailure& failure) {
+    std::lock_guard guard(failureLock);
+    if (failureLines.size() < kFailuresListed) {
+        failureLines << QFile::decodeName(QByteArray::fromStdString(DescribeFailure(failure)));
+    } else {
+        ++failuresNotListed;
+    }
 }
 
 bool CTolvaneDlg::IsStopRequested() {
@@ -302,14 +359,13 @@ bool CTolvaneDlg::IsStopRequested() {
 }
 
 bool CTolvaneDlg::IsAbandonRequested() {
-    return closing.load();
+    return closing.load() || abandonRequested.load();
 }
 
 void CTolvaneDlg::UpdateDone(const WalkSummary& summary) {
     // Queued to this object: dropped with it if the window is gone before it is handled.
-    const std::uint64_t failures = summary.failures;
     QMetaObject::invokeMethod(
-        this, [this, failures] { OnUpdateDone(failures); }, Qt::QueuedConnection);
+        this, [this, summary] { OnUpdateDone(summary); }, Qt::QueuedConnection);
 }
 
 QLabel* CTolvaneDlg::StatusLine() const {

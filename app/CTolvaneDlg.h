@@ -8,6 +8,9 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <string_view>
+
+#include <QStringList>
 
 #include "CAboutIcon.h"
 #include "CPathLabel.h"
@@ -21,7 +24,7 @@ class QPushButton;
 namespace tolvane {
 
 // The main window: the two folders, the options, the run/stop button, the status line and the
-// count message. It is the context of every run it starts: the walk reads the options from it
+// count message. It is the context of every run it starts: the run takes its request from it
 // and reports to it from the worker thread through the UpdateContext calls, none of which
 // waits for the window's thread.
 class CTolvaneDlg : public QDialog, public UpdateContext {
@@ -31,19 +34,16 @@ public:
     explicit CTolvaneDlg(QWidget* parent = nullptr);
     ~CTolvaneDlg() override;
 
-    // Where the icon is drawn in a minimised window's client area: centred, rounding towards
-    // zero.
-    static QPoint MinimizedIconPosition(QSize client, QSize icon);
+    // Fills in the two folders, as when they are given on the command line.
+    void SetFolders(const std::string& source, const std::string& target);
 
     // true: controls into members; false: members into controls.
     void UpdateData(bool saveAndValidate);
 
     // The calls of the walk, made on the worker thread.
-    RunRoots Roots() override;
-    bool CopyWhenLarger() override;
-    bool DeleteFromSource() override;
-    void ShowStatus(const std::string& path) override;
-    void CountCopy() override;
+    UpdateRequest Request() override;
+    void OnEntry(std::string_view path) override;
+    void OnFailure(const WalkFailure& failure) override;
     bool IsStopRequested() override;
     bool IsAbandonRequested() override;
     void UpdateDone(const WalkSummary& summary) override;
@@ -54,7 +54,6 @@ public slots:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
 
 private:
     void OnInitDialog();
@@ -63,8 +62,9 @@ private:
     void OnBrowseTarget();
     void BrowseFolder(std::string& member);
     void OnRunStop();
-    void OnUpdateDone(std::uint64_t failures);
-    void OnOK();
+    void OnUpdateDone(const WalkSummary& summary);
+    void ShowRefusal(const WalkSummary& summary);
+    void ShowCount(const WalkSummary& summary);
     void OnCancel();
     void OnHelp();
     void ScheduleStatusRefresh();
@@ -76,11 +76,19 @@ private:
     // sourceDir and targetDir are written and copied under runner.m_lock.
     UpdateOptions options;
     QIcon icon;
-    bool running = false;         // a run was started and its end not yet handled
-    std::uint32_t copyCount = 0;  // guarded by runner.m_lock
+    bool running = false;        // a run was started and its end not yet handled
+    bool stopRequested = false;  // the run button was pressed during the run
+    QString idleButtonText;      // the run button's text before the run started
+    std::uint64_t copyCount = 0;  // copies made since the window opened
 
-    // Set while the window closes: the copy in hand is abandoned rather than finished.
+    // Set while the window closes, or by a second press of the stop button: the copy in hand
+    // is abandoned rather than finished.
     std::atomic<bool> closing{false};
+    std::atomic<bool> abandonRequested{false};
+    // The failures of the current run, worded for the completion message's details.
+    std::mutex failureLock;
+    QStringList failureLines;
+    std::uint64_t failuresNotListed = 0;
     // The newest status text, handed from the worker to the window's thread.
     std::mutex statusLock;
     std::string statusText;

@@ -1,6 +1,5 @@
 #include "ConsoleContext.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "ReportLines.h"
@@ -34,29 +33,23 @@ ConsoleContext::ConsoleContext(const CommandLine& command, std::FILE* out, std::
       m_stops(stops),
       m_progress(err, ProgressWanted(command, err)) {}
 
-RunRoots ConsoleContext::Roots() {
-    return {m_command.source, m_command.target};
-}
-
-void ConsoleContext::ShowStatus(const std::string& path) {
+void ConsoleContext::OnEntry(std::string_view path) {
     ++m_counts.entries;
     m_progress.Update(m_counts, path);
 }
 
 void ConsoleContext::OnAction(const WalkEvent& event) {
-    CountBytes(event);
+    if (event.action == WalkAction::Copy || event.action == WalkAction::Link) {
+        ++m_counts.copies;
+        m_counts.bytes += event.bytes;
+    }
     if (m_command.verbosity == Verbosity::Verbose) {
         WriteLine(m_out, FormatAction(event));
     }
 }
 
 void ConsoleContext::OnFailure(const WalkFailure& failure) {
-    ++m_failuresShown;
     WriteLine(m_err, FormatFailure(failure));
-}
-
-void ConsoleContext::UpdateDone(const WalkSummary& summary) {
-    m_summary = summary;
 }
 
 void ConsoleContext::WriteLine(std::FILE* stream, const std::string& line) {
@@ -66,19 +59,6 @@ void ConsoleContext::WriteLine(std::FILE* stream, const std::string& line) {
     if (m_progress.Enabled()) {
         // The line must be on the terminal before the progress line is drawn below it.
         std::fflush(stream);
-    }
-}
-
-// The walk reports bytes only in its totals; the progress line learns a copy's size from the
-// source it was made from, one status read per copy and only while the line is shown.
-void ConsoleContext::CountBytes(const WalkEvent& event) {
-    if (!m_progress.Enabled() || event.action != WalkAction::Copy || m_command.dryRun) {
-        return;
-    }
-    struct stat st {};
-    const std::string source(event.source);
-    if (::lstat(source.c_str(), &st) == 0) {
-        m_counts.bytes += static_cast<std::uint64_t>(st.st_size);
     }
 }
 

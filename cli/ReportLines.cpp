@@ -59,6 +59,10 @@ std::string FormatAction(const WalkEvent& event) {
 }
 
 std::string FormatFailure(const WalkFailure& failure) {
+    return ErrorLine(DescribeFailure(failure));
+}
+
+std::string DescribeFailure(const WalkFailure& failure) {
     std::string what;
     switch (failure.operation) {
         case FailedOperation::Copy:
@@ -74,7 +78,7 @@ std::string FormatFailure(const WalkFailure& failure) {
             what = "read " + QuotePath(failure.source);
             break;
     }
-    return ErrorLine("cannot " + what + ": " + FailureReason(failure));
+    return "cannot " + what + ": " + FailureReason(failure);
 }
 
 std::string FormatSummary(std::uint64_t copies, std::uint64_t deletions, bool deletionsAsked) {

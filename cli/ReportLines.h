@@ -14,6 +14,8 @@ std::string FormatAction(const WalkEvent& event);
 
 // "tolvane-update: cannot copy 'SRC' to 'DST': REASON" and its kin for create, delete, read.
 std::string FormatFailure(const WalkFailure& failure);
+// The same without the program's name: "cannot copy 'SRC' to 'DST': REASON".
+std::string DescribeFailure(const WalkFailure& failure);
 
 // The closing lines: "M source file(s) deleted." when deletions were asked for, then
 // "N file(s) updated.", each ending in a newline.

@@ -3,51 +3,39 @@
 #include <cerrno>
 
 #include "ConsoleContext.h"
-#include "DirectoryPath.h"
 #include "PathText.h"
 #include "ReportLines.h"
-#include "RootCheck.h"
 #include "UpdateWalk.h"
 
 namespace tolvane {
 
 namespace {
 
-// The reason a pair of roots is refused, or an empty string when the run may go ahead.
-std::string RefusalOf(const CommandLine& command, const RootCheck& check) {
+// The message for a refused pair of roots.
+std::string RefusalText(const CommandLine& command, const WalkSummary& summary) {
     const std::string source = QuotePath(command.source);
     const std::string target = QuotePath(command.target);
-    const std::string_view description = DescribeRootProblem(check.problem);
-    switch (check.problem) {
-        case RootProblem::None:
+    const std::string error = ErrorText(summary.refusalError);
+    switch (summary.refusal) {
+        case RootRefusal::None:
             return {};
-        case RootProblem::SourceMissing:
-            return "cannot read " + source + ": " + ErrorText(check.error);
-        case RootProblem::SourceNotDirectory:
-            return "cannot read " + source + ": " + std::string(description);
-        case RootProblem::SameDirectory:
-            return "cannot update " + target + " from " + source + ": " + std::string(description);
-        case RootProblem::TargetNotDirectory:
-            return "cannot create " + target + ": " + std::string(description);
+        case RootRefusal::SourceUnusable:
+            return "cannot read " + source + ": " + error;
+        case RootRefusal::SourceNotFolder:
+            return "cannot read " + source + ": the source is not a folder";
+        case RootRefusal::SameFolder:
+            return "cannot update " + target + " from " + source +
+                   ": source and target are the same folder";
+        case RootRefusal::TargetNotFolder:
+            return "cannot create " + target + ": the target is not a folder";
+        case RootRefusal::TargetUnusable:
+            return "cannot create " + target + ": " + error;
+        case RootRefusal::SourceBusy:
+            return source + " is being updated by another run";
+        case RootRefusal::TargetBusy:
+            return target + " is being updated by another run";
     }
     return {};
-}
-
-// Makes the missing target with its missing parents; returns the refusal when it cannot.
-std::string CreateTarget(const CommandLine& command) {
-    const int error = MakeDirectoryPath(command.target + "/");
-    if (error == 0) {
-        return {};
-    }
-    return "cannot create " + QuotePath(command.target) + ": " + ErrorText(error);
-}
-
-// A folder as the walk shows it: without its trailing '/'.
-std::string_view ShownFolder(std::string_view path) {
-    if (path.size() > 1 && path.back() == '/') {
-        path.remove_suffix(1);
-    }
-    return path;
 }
 
 void PrintError(std::FILE* err, const std::string& message) {
@@ -58,36 +46,25 @@ void PrintError(std::FILE* err, const std::string& message) {
 
 int RunUpdateCommand(const CommandLine& command, std::FILE* out, std::FILE* err,
                      const StopSignals& stops) {
-    const RootCheck check = CheckRoots(command.source, command.target);
-    std::string refusal = RefusalOf(command, check);
-    // Made here rather than by the walk, so that a target that cannot be made is refused
-    // like the other roots; a dry run leaves it to the walk to report.
-    const bool makeTarget = refusal.empty() && check.targetMissing && !command.dryRun;
-    if (makeTarget) {
-        refusal = CreateTarget(command);
-    }
-    if (!refusal.empty()) {
-        PrintError(err, refusal);
+    UpdateRequest request;
+    request.source = command.source;
+    request.target = command.target;
+    request.deleteFromSource = command.deleteFromSource;
+    request.dryRun = command.dryRun;
+    ConsoleContext context(command, out, err, stops);
+    const WalkSummary summary = RunUpdate(request, context);
+    context.ClearProgress();
+    if (summary.refusal != RootRefusal::None) {
+        PrintError(err, RefusalText(command, summary));
         return kExitRefused;
     }
 
-    ConsoleContext context(command, out, err, stops);
-    if (makeTarget) {
-        context.OnAction({WalkAction::MakeDir, {}, ShownFolder(command.target), {}});
-    }
-    UpdateThreadProc(&context);
-    context.ClearProgress();
-
-    const WalkSummary& summary = context.Summary();
     if (command.verbosity != Verbosity::Quiet) {
         const std::string closing =
-            FormatSummary(context.Copies(), summary.deletions, command.deleteFromSource);
+            FormatSummary(summary.copies, summary.deletions, command.deleteFromSource);
         std::fputs(closing.c_str(), out);
     }
-    int status = kExitDone;
-    if (summary.failures > 0 || context.FailuresShown() > 0) {
-        status = kExitSomeFailed;
-    }
+    int status = summary.failures > 0 ? kExitSomeFailed : kExitDone;
     if (stops.StopRequested()) {
         status = kExitStopped;
     }

@@ -13,8 +13,8 @@ inline constexpr int kExitSomeFailed = 1;
 inline constexpr int kExitRefused = 2;  // usage error or roots refused; nothing changed
 inline constexpr int kExitStopped = 130;
 
-// Checks the roots, creates a missing target (not in a dry run), runs the walk on the calling
-// thread and prints its closing lines. Returns the exit status.
+// Runs the update on the calling thread, reports what it does and prints its closing lines.
+// Returns the exit status.
 int RunUpdateCommand(const CommandLine& command, std::FILE* out, std::FILE* err,
                      const StopSignals& stops);
 

@@ -1,5 +1,3 @@
-#include <sys/resource.h>
-
 #include <cstdio>
 #include <span>
 
@@ -9,16 +7,6 @@
 #include "UpdateCommand.h"
 
 namespace {
-
-// The walk holds one descriptor per folder level, so deep trees need more than the usual
-// soft limit of 1024.
-void RaiseDescriptorLimit() {
-    rlimit limit{};
-    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
-        limit.rlim_cur = limit.rlim_max;
-        ::setrlimit(RLIMIT_NOFILE, &limit);
-    }
-}
 
 int PrintText(std::string_view text) {
     std::fwrite(text.data(), 1, text.size(), stdout);
@@ -44,7 +32,6 @@ int main(int argc, char** argv) {
         case CommandRequest::Update:
             break;
     }
-    RaiseDescriptorLimit();
     const StopSignals stops;
     return RunUpdateCommand(parsed.command, stdout, stderr, stops);
 }

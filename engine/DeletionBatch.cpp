@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "UpdateWalk.h"
+#include <cerrno>
 
 namespace tolvane {
 
@@ -31,8 +31,8 @@ bool SameTime(const timespec& a, const timespec& b) {
 
 }  // namespace
 
-DeletionBatch::DeletionBatch(FileSystem& files, UpdateContext& context, WalkSummary& summary)
-    : m_files(files), m_context(context), m_summary(summary), m_maxFolders(FolderBound()) {}
+DeletionBatch::DeletionBatch(FileSystem& files, UpdateObserver& observer, WalkSummary& summary)
+    : m_files(files), m_observer(observer), m_summary(summary), m_maxFolders(FolderBound()) {}
 
 void DeletionBatch::Add(const std::shared_ptr<DirectoryHandle>& sourceDir,
                         const std::shared_ptr<DirectoryHandle>& targetDir, dev_t targetDevice,
@@ -117,12 +117,32 @@ void DeletionBatch::Delete(const Pending& pending) {
         return;
     }
     ++m_summary.deletions;
-    m_context.OnAction({WalkAction::Delete, SourcePath(pending), {}, {}});
+    m_observer.OnAction({WalkAction::Delete, SourcePath(pending), {}, {}});
 }
 
 void DeletionBatch::Fail(const Pending& pending, int error, std::string_view reason) {
     ++m_summary.failures;
-    m_context.OnFailure({FailedOperation::Delete, SourcePath(pending), {}, error, reason});
+    m_observer.OnFailure({FailedOperation::Delete, SourcePath(pending), {}, error, reason});
+}
+
+int RemoveFileForce(FileSystem& files, int dirFd, const char* name) {
+    if (name == nullptr || name[0] == '\0') {
+        return 0;
+    }
+    const int result = files.Unlink(dirFd, name);
+    if (result != -EACCES && result != -EPERM) {
+        return result;
+    }
+    struct stat st {};
+    if (files.StatAt(dirFd, name, st) != 0 || S_ISLNK(st.st_mode) ||
+        files.ChmodAt(dirFd, name, st.st_mode | S_IWUSR) != 0) {
+        return result;
+    }
+    if (files.Unlink(dirFd, name) == 0) {
+        return 0;
+    }
+    files.ChmodAt(dirFd, name, st.st_mode & 07777);  // leave the file as it was found
+    return result;
 }
 
 const std::string& DeletionBatch::SourcePath(const Pending& pending) {

@@ -8,7 +8,8 @@
 #include <vector>
 
 #include "DirectoryHandle.h"
-#include "UpdateContext.h"
+#include "FileSystem.h"
+#include "UpdateObserver.h"
 
 namespace tolvane {
 
@@ -19,7 +20,7 @@ namespace tolvane {
 // the target still holds that size, and the target is not the source file itself.
 class DeletionBatch {
 public:
-    DeletionBatch(FileSystem& files, UpdateContext& context, WalkSummary& summary);
+    DeletionBatch(FileSystem& files, UpdateObserver& observer, WalkSummary& summary);
 
     // Records name in sourceDir for deletion. The target folder lies on targetDevice.
     // linkText is set for a symbolic link, which the target must hold with the same text.
@@ -52,7 +53,7 @@ private:
     const std::string& SourcePath(const Pending& pending);
 
     FileSystem& m_files;
-    UpdateContext& m_context;
+    UpdateObserver& m_observer;
     WalkSummary& m_summary;
     std::vector<Pending> m_pending;
     std::vector<std::pair<dev_t, int>> m_synced;  // file systems synced in this flush, errno
@@ -61,5 +62,10 @@ private:
     std::string m_linkScratch;
     std::string m_pathScratch;
 };
+
+// Deletes name in dirFd. When the deletion is refused (EACCES or EPERM), the owner's write
+// bit is added and the deletion tried once more; if that fails too, the mode is put back.
+// Returns 0 or -errno of the first refusal.
+int RemoveFileForce(FileSystem& files, int dirFd, const char* name);
 
 }  // namespace tolvane

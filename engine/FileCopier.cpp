@@ -28,8 +28,8 @@ size_t NextChunk(off_t size, off_t written) {
 
 }  // namespace
 
-FileCopier::FileCopier(FileSystem& files, AbandonQuery abandon)
-    : m_files(files), m_abandon(std::move(abandon)) {}
+FileCopier::FileCopier(FileSystem& files, ChunkQuery beforeChunk)
+    : m_files(files), m_beforeChunk(std::move(beforeChunk)) {}
 
 CopyResult FileCopier::Copy(int sourceDir, int targetDir, dev_t targetDevice, const char* name,
                             const struct stat& sourceStat, bool targetExists) {
@@ -160,7 +160,7 @@ int FileCopier::CopyData(int in, int out, off_t size, dev_t sourceDevice, dev_t 
 // source shrink; the deletion check later sees any such change.
 int FileCopier::CopyByRange(int in, int out, off_t size, off_t& written) {
     while (written < size) {
-        if (Abandoned()) {
+        if (Abandoned(written, size)) {
             return ECANCELED;
         }
         const ssize_t n = m_files.CopyRange(in, out, NextChunk(size, written));
@@ -179,7 +179,7 @@ int FileCopier::CopyByRange(int in, int out, off_t size, off_t& written) {
 
 int FileCopier::CopyBySend(int in, int out, off_t size, off_t& written) {
     while (written < size) {
-        if (Abandoned()) {
+        if (Abandoned(written, size)) {
             return ECANCELED;
         }
         const ssize_t n = m_files.SendFile(out, in, NextChunk(size, written));
@@ -199,7 +199,7 @@ int FileCopier::CopyByReadWrite(int in, int out, off_t size, off_t& written) {
         m_buffer = std::make_unique<char[]>(kBufferSize);
     }
     while (written < size) {
-        if (Abandoned()) {
+        if (Abandoned(written, size)) {
             return ECANCELED;
         }
         const size_t want = std::min(kBufferSize, NextChunk(size, written));

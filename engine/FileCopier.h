@@ -26,10 +26,11 @@ struct CopyResult {
 // stays as it was when the copy fails.
 class FileCopier {
 public:
-    // Polled between chunks; returning true abandons the copy in hand (error ECANCELED).
-    using AbandonQuery = std::function<bool()>;
+    // Called before each chunk with the bytes written so far and the file's size; returning
+    // true abandons the copy in hand (error ECANCELED).
+    using ChunkQuery = std::function<bool(off_t written, off_t size)>;
 
-    FileCopier(FileSystem& files, AbandonQuery abandon);
+    FileCopier(FileSystem& files, ChunkQuery beforeChunk);
 
     // Copies name in sourceDir (whose status was just read as sourceStat) to name in
     // targetDir, which lies on targetDevice. targetExists says whether a (shorter, regular)
@@ -48,11 +49,13 @@ private:
     int FinishTarget(int out, const struct stat& sourceStat);
     const char* TemporaryName(const char* name);
     int CreateTarget(int targetDir, const char*& writeName, bool temporary);
-    bool Abandoned() const { return m_abandon && m_abandon(); }
+    bool Abandoned(off_t written, off_t size) const {
+        return m_beforeChunk && m_beforeChunk(written, size);
+    }
     Method FirstMethodFor(dev_t sourceDevice, dev_t targetDevice);
 
     FileSystem& m_files;
-    AbandonQuery m_abandon;
+    ChunkQuery m_beforeChunk;
     dev_t m_sourceDevice = 0;
     dev_t m_targetDevice = 0;
     Method m_method = Method::Clone;  // the best method not yet refused for the pair above

@@ -53,6 +53,9 @@ public:
 
     virtual int DataSync(int fd) = 0;
     virtual int SyncFileSystem(int fd) = 0;
+
+    // flock(2) LOCK_EX | LOCK_NB: -EWOULDBLOCK when another open file holds the lock.
+    virtual int LockExclusive(int fd) = 0;
 };
 
 }  // namespace tolvane

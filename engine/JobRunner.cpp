@@ -53,6 +53,11 @@ int CJobRunner::Stop() {
     return 0;
 }
 
+void CJobRunner::RequestStop() {
+    std::lock_guard guard(m_lock);
+    m_bStop = true;
+}
+
 void CJobRunner::JoinFinishedRun() {
     // The job has returned; the thread is at most a few instructions from its end.
     if (m_thread.joinable()) {

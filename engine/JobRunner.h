@@ -30,6 +30,8 @@ public:
     bool Start();
     // Asks the current run to stop and waits until its job has returned. Returns 0.
     int Stop();
+    // Asks the current run to stop and returns at once; the job ends in its own time.
+    void RequestStop();
     bool IsStopRequested();
     // True from a successful Start until the job has returned.
     bool IsRunRecorded() const { return m_thread.joinable() && !m_bJobReturned.load(); }

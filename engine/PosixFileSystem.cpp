@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <linux/fs.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/sendfile.h>
 #include <unistd.h>
@@ -133,6 +134,10 @@ int PosixFileSystem::DataSync(int fd) {
 
 int PosixFileSystem::SyncFileSystem(int fd) {
     return Checked([&] { return ::syncfs(fd); });
+}
+
+int PosixFileSystem::LockExclusive(int fd) {
+    return Checked([&] { return ::flock(fd, LOCK_EX | LOCK_NB); });
 }
 
 PosixFileSystem& PosixFileSystem::Instance() {

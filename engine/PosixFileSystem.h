@@ -29,6 +29,7 @@ public:
     ssize_t Write(int fd, const void* buffer, size_t length) override;
     int DataSync(int fd) override;
     int SyncFileSystem(int fd) override;
+    int LockExclusive(int fd) override;
 
     // The one instance the front ends use.
     static PosixFileSystem& Instance();

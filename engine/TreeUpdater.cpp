@@ -2,8 +2,6 @@
 
 #include <fcntl.h>
 
-#include <sys/resource.h>
-
 #include <cerrno>
 
 #include "DirectoryPath.h"
@@ -33,114 +31,57 @@ void EnsureTrailingSlash(std::string& path) {
     }
 }
 
-// The walk keeps two descriptors open per folder level, so a deep tree needs more than the
-// usual soft limit of 1024; the hard limit is the real bound.
-void RaiseDescriptorLimit() {
-    struct rlimit limit {};
-    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
-        limit.rlim_cur = limit.rlim_max;
-        ::setrlimit(RLIMIT_NOFILE, &limit);
-    }
-}
-
 }  // namespace
 
-TreeUpdater::TreeUpdater(UpdateContext& context)
-    : m_context(context),
-      m_files(context.Files()),
-      m_dryRun(context.IsDryRun()),
-      m_copier(m_files, [&context] { return context.IsAbandonRequested(); }),
-      m_deletions(m_files, context, m_summary) {}
+TreeUpdater::TreeUpdater(const UpdateRequest& request, UpdateObserver& observer,
+                         FileSystem& files)
+    : m_request(request),
+      m_observer(observer),
+      m_files(files),
+      m_dryRun(request.dryRun),
+      m_roots(files),
+      m_copier(m_files,
+               [this](off_t written, off_t size) { return CopyInHandAbandoned(written, size); }),
+      m_deletions(m_files, observer, m_summary) {}
 
 WalkSummary TreeUpdater::Run() {
-    RaiseDescriptorLimit();
-    int sourceFd = -1;
-    int targetFd = -1;
-    if (OpenRoots(sourceFd, targetFd)) {
+    if (OpenRoots()) {
         Level root;
-        root.sourceFd = sourceFd;
-        root.targetFd = targetFd;
+        root.sourceFd = m_files.Open(m_roots.SourceFd(), ".", kDirectoryFlags);
+        root.targetFd = m_roots.TargetFd();
         root.targetDevice = m_targetRoot.st_dev;
-        EnterFolder(std::move(root));
-        Walk();
-        if (!m_context.IsAbandonRequested()) {
+        if (root.sourceFd < 0) {
+            Fail(FailedOperation::Read, -root.sourceFd);
+        } else {
+            EnterFolder(std::move(root));
+            Walk();
+        }
+        if (!m_observer.IsAbandonRequested()) {
             m_deletions.Flush();
         }
+        m_summary.stopped = StopRequested();
     }
-    if (targetFd >= 0) {
-        m_files.Close(targetFd);
-    }
-    m_summary.stopped = StopRequested();
     return m_summary;
 }
 
-bool TreeUpdater::OpenRoots(int& sourceFd, int& targetFd) {
-    RunRoots roots = m_context.Roots();
-    m_sourcePath = std::move(roots.source);
-    m_targetPath = std::move(roots.target);
-    // An empty root names no folder; it must never become "/".
-    if (m_sourcePath.empty() || m_targetPath.empty()) {
-        Fail(m_sourcePath.empty() ? FailedOperation::Read : FailedOperation::Create, ENOENT);
+// Checks, opens and locks the roots; a refusal ends the run before anything is changed.
+bool TreeUpdater::OpenRoots() {
+    m_summary.refusal = m_roots.Open(m_request, m_summary.refusalError);
+    if (m_summary.refusal != RootRefusal::None) {
         return false;
     }
+    m_sourcePath = m_request.source;
+    m_targetPath = m_request.target;
     EnsureTrailingSlash(m_sourcePath);
     EnsureTrailingSlash(m_targetPath);
     m_sourcePath.reserve(4096);
     m_targetPath.reserve(4096);
-
-    // The roots themselves may be symbolic links: the user named them.
-    sourceFd = m_files.Open(AT_FDCWD, m_sourcePath.c_str(), O_RDONLY | O_DIRECTORY);
-    if (sourceFd < 0) {
-        Fail(FailedOperation::Read, -sourceFd);
-        return false;
-    }
-    targetFd = OpenTargetRoot(m_targetPath);
-    if (targetFd < 0 && !(m_dryRun && targetFd == -ENOENT)) {
-        m_files.Close(sourceFd);
-        targetFd = -1;
-        return false;
-    }
-    targetFd = targetFd < 0 ? -1 : targetFd;
-
-    m_files.Stat(sourceFd, m_sourceRoot);
-    if (targetFd >= 0) {
-        m_files.Stat(targetFd, m_targetRoot);
-    }
-    if (targetFd >= 0 && m_sourceRoot.st_dev == m_targetRoot.st_dev &&
-        m_sourceRoot.st_ino == m_targetRoot.st_ino) {
-        // Every file would "hold" itself: with deletion on, the whole source would go.
-        Fail(FailedOperation::Read, 0, "source and target are the same folder");
-        m_files.Close(sourceFd);
-        return false;
+    m_sourceRoot = m_roots.Source();
+    m_targetRoot = m_roots.Target();
+    if (m_roots.MadeTarget() || (m_dryRun && m_roots.TargetFd() < 0)) {
+        Report(WalkAction::MakeDir);
     }
     return true;
-}
-
-// Opens the target root, creating it and the missing folders above it first. In a dry run
-// a missing root is reported as one that would be made, and -ENOENT returned.
-int TreeUpdater::OpenTargetRoot(const std::string& path) {
-    int fd = m_files.Open(AT_FDCWD, path.c_str(), O_RDONLY | O_DIRECTORY);
-    if (fd != -ENOENT) {
-        if (fd < 0) {
-            Fail(FailedOperation::Create, -fd);
-        }
-        return fd;
-    }
-    if (m_dryRun) {
-        Report(WalkAction::MakeDir);
-        return fd;
-    }
-    const int error = MakeDirectoryPath(path);
-    if (error != 0) {
-        Fail(FailedOperation::Create, error);
-        return -error;
-    }
-    Report(WalkAction::MakeDir);
-    fd = m_files.Open(AT_FDCWD, path.c_str(), O_RDONLY | O_DIRECTORY);
-    if (fd < 0) {
-        Fail(FailedOperation::Create, -fd);
-    }
-    return fd;
 }
 
 // Starts listing the folder of level and makes it the innermost level of the walk. Takes
@@ -200,7 +141,7 @@ void TreeUpdater::Walk() {
         m_sourcePath.append(entry->d_name);
         m_targetPath.append(entry->d_name);
         ++m_summary.entriesVisited;
-        m_context.ShowStatus(m_sourcePath);
+        m_observer.OnEntry(m_sourcePath);
         UpdateEntry(level, entry->d_name, entry->d_type);  // may push a level: level dangles
     }
 }
@@ -308,8 +249,8 @@ int TreeUpdater::OpenTargetDirectory(Level& level, const char* name) {
 // The size rule: copy when the target is missing or shorter, leave a longer target alone,
 // and take an equal size as already updated. Sizes compare as signed 64-bit values.
 void TreeUpdater::UpdateFile(Level& level, const char* name, const struct stat& source) {
-    if (!m_context.CopyWhenLarger()) {
-        return;
+    if (!m_request.copyWhenLarger) {
+        return;  // the rule is off: nothing is copied or deleted
     }
     struct stat target {};
     bool targetExists = false;
@@ -333,7 +274,7 @@ void TreeUpdater::UpdateFile(Level& level, const char* name, const struct stat& 
     if (source.st_size > targetSize && !CopyFile(level, name, source, targetExists)) {
         return;
     }
-    if (!m_context.DeleteFromSource()) {
+    if (!m_request.deleteFromSource) {
         return;
     }
     if (targetExists && target.st_dev == source.st_dev && target.st_ino == source.st_ino) {
@@ -368,15 +309,28 @@ bool TreeUpdater::CopyFile(Level& level, const char* name, const struct stat& so
     }
     ++m_summary.copies;
     m_summary.bytesCopied += static_cast<std::uint64_t>(bytes);
-    m_context.CountCopy();
-    Report(WalkAction::Copy);
+    Report(WalkAction::Copy, {}, static_cast<std::uint64_t>(bytes));
     return bytes == source.st_size;
+}
+
+// Called by the copier before each chunk: tells the observer how far the copy has come, a
+// few times a second at most, and passes on an abandon request.
+bool TreeUpdater::CopyInHandAbandoned(off_t written, off_t size) {
+    constexpr auto kProgressInterval = std::chrono::milliseconds(200);
+    const auto now = std::chrono::steady_clock::now();
+    if (written > 0 && now - m_lastProgress >= kProgressInterval) {
+        m_lastProgress = now;
+        m_observer.OnProgress({Shown(m_sourcePath), static_cast<std::uint64_t>(written),
+                               static_cast<std::uint64_t>(size),
+                               m_summary.bytesCopied + static_cast<std::uint64_t>(written)});
+    }
+    return m_observer.IsAbandonRequested();
 }
 
 // A link is brought over as a link with the same text when the target has no entry of that
 // name, and counts as one copy; the target holding the same link counts as holding it.
 void TreeUpdater::UpdateLink(Level& level, const char* name, const struct stat& source) {
-    if (!m_context.CopyWhenLarger()) {
+    if (!m_request.copyWhenLarger) {
         return;
     }
     int error = -m_files.ReadLink(level.sourceFd, name, m_linkText);
@@ -393,7 +347,6 @@ void TreeUpdater::UpdateLink(Level& level, const char* name, const struct stat& 
             return;
         }
         ++m_summary.copies;
-        m_context.CountCopy();
         Report(WalkAction::Link);
     } else if (error != 0) {
         Fail(FailedOperation::Copy, error);
@@ -406,7 +359,7 @@ void TreeUpdater::UpdateLink(Level& level, const char* name, const struct stat& 
         Report(WalkAction::Skip, "the target holds a link with other text");
         return;
     }
-    if (m_context.DeleteFromSource()) {
+    if (m_request.deleteFromSource) {
         ScheduleDeletion(level, name, source, m_linkText);
     }
 }
@@ -434,19 +387,19 @@ void TreeUpdater::ScheduleDeletion(Level& level, const char* name, const struct 
                     linkText);
 }
 
-void TreeUpdater::Report(WalkAction action, std::string_view reason) {
+void TreeUpdater::Report(WalkAction action, std::string_view reason, std::uint64_t bytes) {
     const bool hasTarget = action == WalkAction::Copy || action == WalkAction::Link;
     const std::string_view source = action == WalkAction::MakeDir ? "" : Shown(m_sourcePath);
     const std::string_view target =
         hasTarget || action == WalkAction::MakeDir ? Shown(m_targetPath) : "";
-    m_context.OnAction({action, source, target, reason});
+    m_observer.OnAction({action, source, target, reason, bytes});
 }
 
 void TreeUpdater::Fail(FailedOperation operation, int error, std::string_view reason) {
     ++m_summary.failures;
     const bool hasSource = operation != FailedOperation::Create;
     const bool hasTarget = operation == FailedOperation::Copy || operation == FailedOperation::Create;
-    m_context.OnFailure({operation, hasSource ? Shown(m_sourcePath) : "",
+    m_observer.OnFailure({operation, hasSource ? Shown(m_sourcePath) : "",
                          hasTarget ? Shown(m_targetPath) : "", error, reason});
 }
 

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -10,7 +11,9 @@
 #include "DeletionBatch.h"
 #include "DirectoryHandle.h"
 #include "FileCopier.h"
-#include "UpdateContext.h"
+#include "RunRoots.h"
+#include "UpdateObserver.h"
+#include "UpdateRequest.h"
 
 namespace tolvane {
 
@@ -21,7 +24,7 @@ namespace tolvane {
 // Symbolic links are never followed, and FIFOs, sockets and devices are never opened.
 class TreeUpdater {
 public:
-    explicit TreeUpdater(UpdateContext& context);
+    TreeUpdater(const UpdateRequest& request, UpdateObserver& observer, FileSystem& files);
 
     WalkSummary Run();
 
@@ -40,8 +43,7 @@ private:
         std::shared_ptr<DirectoryHandle> targetHandle;
     };
 
-    bool OpenRoots(int& sourceFd, int& targetFd);
-    int OpenTargetRoot(const std::string& path);
+    bool OpenRoots();
     void EnterFolder(Level level);
     void LeaveFolder();
     void Walk();
@@ -54,18 +56,22 @@ private:
     void ScheduleDeletion(Level& level, const char* name, const struct stat& source,
                           const std::string& linkText);
 
-    bool StopRequested() { return m_context.IsStopRequested(); }
-    void Report(WalkAction action, std::string_view reason = {});
+    bool StopRequested() { return m_observer.IsStopRequested(); }
+    bool CopyInHandAbandoned(off_t written, off_t size);
+    void Report(WalkAction action, std::string_view reason = {}, std::uint64_t bytes = 0);
     void Fail(FailedOperation operation, int error, std::string_view reason = {});
 
-    UpdateContext& m_context;
+    const UpdateRequest m_request;
+    UpdateObserver& m_observer;
     FileSystem& m_files;
     const bool m_dryRun;
     WalkSummary m_summary;
+    RunRoots m_roots;
     std::string m_sourcePath;  // whole path of the entry in hand; folders end with '/'
     std::string m_targetPath;
     struct stat m_sourceRoot {};
     struct stat m_targetRoot {};  // zero in a dry run whose target does not exist
+    std::chrono::steady_clock::time_point m_lastProgress;
     std::vector<Level> m_levels;  // the folders being listed, outermost first
     FileCopier m_copier;
     DeletionBatch m_deletions;

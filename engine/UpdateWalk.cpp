@@ -1,41 +1,49 @@
 #include "UpdateWalk.h"
 
-#include <cerrno>
+#include <sys/resource.h>
 
+#include <mutex>
+
+#include "PosixFileSystem.h"
 #include "TreeUpdater.h"
 
 namespace tolvane {
 
-int UpdateThreadProc(void* context) {
-    auto* updateContext = static_cast<UpdateContext*>(context);
-    const WalkSummary summary = RunUpdate(*updateContext);
-    updateContext->UpdateDone(summary);
-    return 0;
+namespace {
+
+// The walk keeps two descriptors open per folder level, and a batch of deletions keeps more,
+// so a deep tree needs more than the usual soft limit of 1024; the hard limit is the real
+// bound. Raised once per process, before the deletion batch sizes itself on it.
+void RaiseDescriptorLimit() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        struct rlimit limit {};
+        if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+            limit.rlim_cur = limit.rlim_max;
+            ::setrlimit(RLIMIT_NOFILE, &limit);
+        }
+    });
 }
 
-WalkSummary RunUpdate(UpdateContext& context) {
-    TreeUpdater updater(context);
+}  // namespace
+
+WalkSummary RunUpdate(const UpdateRequest& request, UpdateObserver& observer,
+                      FileSystem& files) {
+    RaiseDescriptorLimit();
+    TreeUpdater updater(request, observer, files);
     return updater.Run();
 }
 
-int RemoveFileForce(FileSystem& files, int dirFd, const char* name) {
-    if (name == nullptr || name[0] == '\0') {
-        return 0;
-    }
-    const int result = files.Unlink(dirFd, name);
-    if (result != -EACCES && result != -EPERM) {
-        return result;
-    }
-    struct stat st {};
-    if (files.StatAt(dirFd, name, st) != 0 || S_ISLNK(st.st_mode) ||
-        files.ChmodAt(dirFd, name, st.st_mode | S_IWUSR) != 0) {
-        return result;
-    }
-    if (files.Unlink(dirFd, name) == 0) {
-        return 0;
-    }
-    files.ChmodAt(dirFd, name, st.st_mode & 07777);  // leave the file as it was found
-    return result;
+WalkSummary RunUpdate(const UpdateRequest& request, UpdateObserver& observer) {
+    return RunUpdate(request, observer, PosixFileSystem::Instance());
+}
+
+int UpdateThreadProc(void* context) {
+    auto* updateContext = static_cast<UpdateContext*>(context);
+    const WalkSummary summary =
+        RunUpdate(updateContext->Request(), *updateContext, updateContext->Files());
+    updateContext->UpdateDone(summary);
+    return 0;
 }
 
 }  // namespace tolvane

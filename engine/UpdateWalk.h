@@ -2,20 +2,20 @@
 
 #include "FileSystem.h"
 #include "UpdateContext.h"
+#include "UpdateObserver.h"
+#include "UpdateRequest.h"
 
 namespace tolvane {
 
-// The job the front ends hand to their runner: context is an UpdateContext*. Brings the
-// context's target root up to date from its source root, creating a missing target root
-// first, and ends with exactly one UpdateDone notice. Always returns 0.
+// Brings request.target up to date from request.source: checks and locks the roots (creating
+// a missing target), walks the tree and returns the totals. A refused pair of roots returns
+// at once with summary.refusal set and nothing on disk changed.
+WalkSummary RunUpdate(const UpdateRequest& request, UpdateObserver& observer,
+                      FileSystem& files);
+WalkSummary RunUpdate(const UpdateRequest& request, UpdateObserver& observer);
+
+// The job the window hands to its runner: context is an UpdateContext*. Runs the context's
+// request and ends with exactly one UpdateDone notice. Always returns 0.
 int UpdateThreadProc(void* context);
-
-// Runs the same walk and returns its totals, without the UpdateDone notice.
-WalkSummary RunUpdate(UpdateContext& context);
-
-// Deletes name in dirFd. When the deletion is refused (EACCES or EPERM), the owner's write
-// bit is added and the deletion tried once more; if that fails too, the mode is put back.
-// Returns 0 or -errno of the first refusal.
-int RemoveFileForce(FileSystem& files, int dirFd, const char* name);
 
 }  // namespace tolvane

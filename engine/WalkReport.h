@@ -23,6 +23,7 @@ struct WalkEvent {
     std::string_view source;
     std::string_view target;  // empty for Delete and Skip
     std::string_view reason;  // set for Skip only
+    std::uint64_t bytes = 0;  // the bytes a Copy wrote
 };
 
 // error is an errno value, or 0 when reason says what went wrong.
@@ -34,7 +35,27 @@ struct WalkFailure {
     std::string_view reason;
 };
 
-// The totals of one run, handed to the end-of-run notice.
+// A copy under way: the file's bytes written so far of its size, and the run's total.
+struct CopyProgress {
+    std::string_view source;
+    std::uint64_t fileBytes = 0;
+    std::uint64_t fileSize = 0;
+    std::uint64_t runBytes = 0;
+};
+
+// Why a run did not start. Nothing on disk was changed.
+enum class RootRefusal {
+    None,
+    SourceUnusable,   // the source cannot be opened as a folder (error says why)
+    SourceNotFolder,  // the source exists but is not a folder
+    SameFolder,       // both roots name the same folder, however spelt
+    TargetNotFolder,  // the target exists but is not a folder
+    TargetUnusable,   // the target cannot be opened or created (error says why)
+    SourceBusy,       // another run is updating from or into the source
+    TargetBusy,       // another run is updating from or into the target
+};
+
+// The totals of one run.
 struct WalkSummary {
     std::uint64_t entriesVisited = 0;
     std::uint64_t copies = 0;
@@ -42,6 +63,8 @@ struct WalkSummary {
     std::uint64_t failures = 0;
     std::uint64_t bytesCopied = 0;
     bool stopped = false;
+    RootRefusal refusal = RootRefusal::None;
+    int refusalError = 0;  // errno behind SourceUnusable and TargetUnusable
 };
 
 }  // namespace tolvane

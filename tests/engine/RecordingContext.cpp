@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace tolvane::test {
 
@@ -33,8 +34,11 @@ const char* OperationName(FailedOperation operation) {
 RecordingContext::RecordingContext(std::string sourceRoot, std::string targetRoot)
     : source(std::move(sourceRoot)), target(std::move(targetRoot)) {}
 
-void RecordingContext::ShowStatus(const std::string& path) {
+void RecordingContext::OnEntry(std::string_view path) {
     statuses.push_back(Relative(path));
+    if (onEntry) {
+        std::exchange(onEntry, nullptr)();
+    }
 }
 
 bool RecordingContext::IsStopRequested() {
@@ -55,6 +59,9 @@ std::string RecordingContext::Relative(std::string_view path) const {
 }
 
 void RecordingContext::OnAction(const WalkEvent& event) {
+    if (event.action == WalkAction::Copy || event.action == WalkAction::Link) {
+        ++copyCount;
+    }
     std::string line = ActionName(event.action);
     if (event.action == WalkAction::MakeDir) {
         line += " " + Relative(event.target);

@@ -14,12 +14,10 @@ class RecordingContext : public UpdateContext {
 public:
     RecordingContext(std::string source, std::string target);
 
-    RunRoots Roots() override { return {source, target}; }
-    bool CopyWhenLarger() override { return larger; }
-    bool DeleteFromSource() override { return deleteFromSource; }
-    bool IsDryRun() override { return dryRun; }
-    void ShowStatus(const std::string& path) override;
-    void CountCopy() override { ++copyCount; }
+    UpdateRequest Request() override {
+        return {source, target, larger, deleteFromSource, dryRun, verify};
+    }
+    void OnEntry(std::string_view path) override;
     bool IsStopRequested() override;
     bool IsAbandonRequested() override { return abandonAfterChunks >= 0 && abandonPolls++ >= abandonAfterChunks; }
     void OnAction(const WalkEvent& event) override;
@@ -36,7 +34,9 @@ public:
     bool larger = true;
     bool deleteFromSource = false;
     bool dryRun = false;
+    bool verify = false;
     FileSystem* files = nullptr;
+    std::function<void()> onEntry;  // called once, at the first entry
     int stopAfterStatuses = -1;  // ask for a stop once this many entries were shown
     int abandonAfterChunks = -1;
     int abandonPolls = 0;

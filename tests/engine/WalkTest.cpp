@@ -123,25 +123,63 @@ TEST(Walk, MissingTargetRootIsCreatedWithItsParents) {
     EXPECT_EQ(context.summary.failures, 0U);
 }
 
-TEST(Walk, MissingSourceIsOneFailureAndCopiesNothing) {
-    TempTree target;
-    RecordingContext context(target.Path("no-such"), target.Root());
-    UpdateThreadProc(&context);
-    EXPECT_EQ(context.copyCount.load(), 0U);
-    EXPECT_EQ(context.summary.failures, 1U);
-    EXPECT_EQ(context.doneNotices, 1);
-}
+// Pairs of roots that are refused before anything on disk changes: the tree "t" holds a file
+// "f", a file "file", and a link "alias" to itself; the roots are paths below it.
+struct Refusal {
+    const char* name;
+    std::string source;
+    std::string target;
+    RootRefusal refusal;
+    int error;
+};
 
-TEST(Walk, IdenticalRootsAreRefusedAndNothingIsDeleted) {
+class RootRefusalTest : public ::testing::TestWithParam<Refusal> {};
+
+TEST_P(RootRefusalTest, ChangesNothing) {
     TempTree tree;
-    tree.WriteFile("f", 10);
-    tree.MakeLink("alias", ".");
-    RecordingContext context(tree.Root(), tree.Path("alias"));
+    tree.WriteFile("src/f", 10);
+    tree.WriteFile("file", 3);
+    tree.MakeLink("alias", "src");
+    RecordingContext context(tree.Path(GetParam().source), tree.Path(GetParam().target));
     context.deleteFromSource = true;
     UpdateThreadProc(&context);
-    EXPECT_TRUE(tree.Exists("f"));
-    EXPECT_EQ(context.summary.failures, 1U);
+    EXPECT_EQ(context.summary.refusal, GetParam().refusal);
+    EXPECT_EQ(context.summary.refusalError, GetParam().error);
+    EXPECT_EQ(context.doneNotices, 1);
     EXPECT_TRUE(context.statuses.empty());
+    EXPECT_TRUE(tree.Exists("src/f"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tree.Root()), {}), 3);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Roots, RootRefusalTest,
+    ::testing::Values(
+        Refusal{"MissingSource", "gone", "new", RootRefusal::SourceUnusable, ENOENT},
+        Refusal{"SourceIsAFile", "file", "new", RootRefusal::SourceNotFolder, ENOTDIR},
+        Refusal{"SameFolderThroughALink", "src", "alias/", RootRefusal::SameFolder, 0},
+        Refusal{"TargetIsAFile", "src", "file", RootRefusal::TargetNotFolder, ENOTDIR},
+        Refusal{"TargetBelowAFile", "src", "file/new/deeper", RootRefusal::TargetUnusable,
+                ENOTDIR},
+        // Longer than PATH_MAX only once the missing folders would have been made.
+        Refusal{"TargetTooLong", "src", "new/" + std::string(4100, 'x').replace(200, 1, "/"),
+                RootRefusal::TargetUnusable, ENAMETOOLONG}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A second run on either root of a run in progress is refused; the first one is unharmed.
+TEST(Walk, RootsHeldByAnotherRunAreRefused) {
+    TempTree source;
+    TempTree target;
+    source.WriteFile("f", 10);
+    RecordingContext second(target.Root(), source.Root());
+    second.deleteFromSource = true;
+    RecordingContext first(source.Root(), target.Root());
+    first.deleteFromSource = true;
+    first.onEntry = [&] { UpdateThreadProc(&second); };
+    UpdateThreadProc(&first);
+    EXPECT_EQ(second.summary.refusal, RootRefusal::SourceBusy);
+    EXPECT_EQ(first.summary.refusal, RootRefusal::None);
+    EXPECT_EQ(target.Size("f"), 10);
+    EXPECT_FALSE(source.Exists("f"));
 }
 
 TEST(Walk, TargetInsideTheSourceIsNotWalked) {

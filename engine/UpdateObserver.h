@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string_view>
+
+#include "WalkReport.h"
+
+namespace tolvane {
+
+// Receives what a run does, as it happens. Every call comes from the thread that runs the
+// update and must not block on another thread. Paths are valid only during the call.
+class UpdateObserver {
+public:
+    virtual ~UpdateObserver() = default;
+
+    // The source path of every entry visited, folders too, in walk order.
+    virtual void OnEntry(std::string_view /*path*/) {}
+    virtual void OnAction(const WalkEvent& /*event*/) {}
+    virtual void OnFailure(const WalkFailure& /*failure*/) {}
+    // A copy in progress, a few times a second at most while bytes move.
+    virtual void OnProgress(const CopyProgress& /*progress*/) {}
+
+    // Polled between entries: the run ends after the entry in hand.
+    virtual bool IsStopRequested() { return false; }
+    // Polled inside a file copy: the copy in hand is abandoned and what it wrote removed.
+    virtual bool IsAbandonRequested() { return false; }
+};
+
+}  // namespace tolvane

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+
+namespace tolvane {
+
+// What one run is asked to do: the two roots and the options, fixed for the whole run.
+struct UpdateRequest {
+    std::string source;
+    std::string target;
+    // The size rule: copy each file the target lacks or holds shorter. Off, files are only
+    // compared for deletion.
+    bool copyWhenLarger = true;
+    // Delete each source file once the target provably holds it.
+    bool deleteFromSource = false;
+    // Change nothing; report what a run would do.
+    bool dryRun = false;
+    // Compare contents before every deletion, even where size and time already match.
+    bool verify = false;
+};
+
+}  // namespace tolvane
