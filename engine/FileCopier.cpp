@@ -1,6 +1,7 @@
 #include "FileCopier.h"
 
 #include <fcntl.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -15,24 +16,67 @@ namespace {
 // within a fraction of a second.
 constexpr off_t kChunk = off_t{8} << 20;
 constexpr size_t kBufferSize = size_t{256} << 10;
+constexpr const char* kTemporarySuffix = ".tolvane-partial";
+// Returned by CopySparse when the file system cannot list where the data lies.
+constexpr int kNoDataMap = -1;
+// Returned by a method whose first call moved nothing from a file that claims data (procfs,
+// sysfs, some FUSE file systems): the next method is tried for this file only.
+constexpr int kNothingMoved = -2;
 
-// Errors by which a file system says "not this way", after which the next method is tried.
+// Errors by which a file system or a sandbox says "not this way" to a clone or an in-kernel
+// copy, after which the next method is tried: seccomp filters answer EPERM, some FUSE and
+// network file systems EACCES, EBADF or ENOENT.
 bool MethodRefused(int error) {
     return error == EXDEV || error == EOPNOTSUPP || error == EINVAL || error == ENOSYS ||
-           error == ENOTTY || error == ETXTBSY;
+           error == ENOTTY || error == ETXTBSY || error == EPERM || error == EACCES ||
+           error == EBADF || error == ENOENT;
 }
 
-size_t NextChunk(off_t size, off_t written) {
-    return static_cast<size_t>(std::min(kChunk, size - written));
+// A target file system that does not keep an attribute is no reason to fail the copy.
+bool AttributeRefused(int error) {
+    return error == EOPNOTSUPP || error == EPERM || error == EACCES;
+}
+
+size_t NextChunk(off_t end, off_t written) {
+    return static_cast<size_t>(std::min(kChunk, end - written));
+}
+
+bool SameTime(const timespec& a, const timespec& b) {
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+// The file did not change while it was read: same size, contents time and status time.
+bool Unchanged(const struct stat& before, const struct stat& after) {
+    return before.st_size == after.st_size && SameTime(before.st_mtim, after.st_mtim) &&
+           SameTime(before.st_ctim, after.st_ctim);
+}
+
+bool StartsWith(const char* text, const char* prefix) {
+    return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
 }
 
 }  // namespace
 
 FileCopier::FileCopier(FileSystem& files, ChunkQuery beforeChunk)
-    : m_files(files), m_beforeChunk(std::move(beforeChunk)) {}
+    : m_files(files), m_beforeChunk(std::move(beforeChunk)), m_asRoot(::geteuid() == 0) {}
+
+std::string FileCopier::TemporaryNameOf(const char* name) {
+    // Cut so that the whole name stays within the 255 bytes a file name may have.
+    std::string temporary(".");
+    temporary.append(name, std::min<size_t>(std::strlen(name), 200));
+    temporary.append(kTemporarySuffix);
+    return temporary;
+}
+
+bool FileCopier::IsTemporaryName(const char* name) {
+    const size_t length = std::strlen(name);
+    const size_t suffix = std::strlen(kTemporarySuffix);
+    return name[0] == '.' && length > suffix + 1 &&
+           std::strcmp(name + length - suffix, kTemporarySuffix) == 0;
+}
 
 CopyResult FileCopier::Copy(int sourceDir, int targetDir, dev_t targetDevice, const char* name,
-                            const struct stat& sourceStat, bool targetExists) {
+                            const struct stat& sourceStat, const struct stat* replaced) {
     CopyResult result;
     // O_NONBLOCK: should the entry have turned into a FIFO since it was listed, opening it
     // must not wait for a writer; the status check below then refuses it.
@@ -47,162 +91,307 @@ CopyResult FileCopier::Copy(int sourceDir, int targetDir, dev_t targetDevice, co
                        opened.st_dev != sourceStat.st_dev)) {
         error = EAGAIN;  // replaced between listing and opening; a later run picks it up
     }
-    // A shorter target is replaced only once the whole copy stands beside it, so a failed
-    // copy leaves it as it was; a missing one is written under its own name.
-    const char* writeName = targetExists ? TemporaryName(name) : name;
-    int out = -1;
+    ChooseMethodsFor(opened.st_dev, targetDevice);
+    // What an earlier run, killed mid-copy, may have left under this file's temporary name.
+    m_temporaryName = TemporaryNameOf(name);
+    m_files.Unlink(targetDir, m_temporaryName.c_str());
+
+    Output output;
     if (error == 0) {
-        out = CreateTarget(targetDir, writeName, targetExists);
-        error = out < 0 ? -out : 0;
+        output = CreateOutput(targetDir);
+        error = output.fd < 0 ? -output.fd : 0;
     }
     if (error == 0) {
-        error = CopyData(in, out, opened.st_size, opened.st_dev, targetDevice, result.bytes);
+        error = CopyContents(in, output.fd, opened, result.bytes);
+        result.shortData = error == 0 && result.bytes < opened.st_size;
     }
     if (error == 0) {
-        error = FinishTarget(out, opened);
+        error = FinishTarget(in, output.fd, opened, result.attributesDropped);
     }
-    if (out >= 0) {
-        const int closeError = -m_files.Close(out);
-        if (error == 0) {
-            error = closeError;
-        }
-        if (error == 0 && targetExists) {
-            error = -m_files.Rename(targetDir, writeName, name);
-        }
-        if (error != 0) {
-            m_files.Unlink(targetDir, writeName);
-        }
+    struct stat after {};
+    if (error == 0 && (m_files.Stat(in, after) != 0 || !Unchanged(opened, after))) {
+        error = EAGAIN;  // written to while it was copied: the copy may be torn
+    }
+    if (error == 0) {
+        error = Install(output, targetDir, name, replaced);
+    } else if (output.fd >= 0) {
+        m_files.Close(output.fd);
+    }
+    if (error != 0 && output.named) {
+        m_files.Unlink(targetDir, m_temporaryName.c_str());
     }
     m_files.Close(in);
     result.error = error;
     return result;
 }
 
-// A name beside the target, unlikely to be taken; CreateTarget tries others if it is.
-const char* FileCopier::TemporaryName(const char* name) {
-    m_temporaryName.clear();
-    m_temporaryName.push_back('.');
-    m_temporaryName.append(name, std::min<size_t>(std::strlen(name), 200));
-    m_temporaryName.append(".tolvane-partial");
-    return m_temporaryName.c_str();
-}
-
-int FileCopier::CreateTarget(int targetDir, const char*& writeName, bool temporary) {
-    constexpr int kFlags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW;
-    int fd = m_files.Open(targetDir, writeName, kFlags, 0600);
-    const size_t base = m_temporaryName.size();
-    for (int attempt = 1; temporary && fd == -EEXIST && attempt < 100; ++attempt) {
-        m_temporaryName.resize(base);
-        m_temporaryName.append(std::to_string(attempt));
-        writeName = m_temporaryName.c_str();
-        fd = m_files.Open(targetDir, writeName, kFlags, 0600);
+// An unnamed file in the target folder, or, where the file system has no such thing, a file
+// under the temporary name.
+FileCopier::Output FileCopier::CreateOutput(int targetDir) {
+    Output output;
+    if (m_unnamedWorks) {
+        output.fd = m_files.Open(targetDir, ".", O_TMPFILE | O_WRONLY, 0600);
+        if (output.fd >= 0) {
+            return output;
+        }
+        if (output.fd != -EOPNOTSUPP && output.fd != -EISDIR && output.fd != -EINVAL) {
+            return output;
+        }
+        m_unnamedWorks = false;
     }
-    return fd;
+    output.fd = m_files.Open(targetDir, m_temporaryName.c_str(),
+                             O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0600);
+    output.named = output.fd >= 0;
+    return output;
 }
 
-int FileCopier::FinishTarget(int out, const struct stat& sourceStat) {
-    // Permission bits without set-user-ID and set-group-ID: the copy belongs to whoever runs
-    // the update, and must not gain another owner's privileges.
-    const int error = -m_files.Chmod(out, sourceStat.st_mode & 0777);
+// Owner (as root), extended attributes and ACLs, then mode, then times: chown clears the
+// set-ID bits and setting an ACL rewrites the group bits, so the mode comes after both, and
+// the times last.
+int FileCopier::FinishTarget(int in, int out, const struct stat& source, bool& attributesDropped) {
+    const bool ownerKept = m_asRoot && m_files.Chown(out, source.st_uid, source.st_gid) == 0;
+    int error = CopyAttributes(in, out, attributesDropped);
     if (error != 0) {
         return error;
     }
-    const timespec times[2] = {sourceStat.st_atim, sourceStat.st_mtim};
+    // The set-ID bits only with their owner: a copy that belongs to whoever runs the update
+    // must not gain another owner's privileges.
+    mode_t mode = source.st_mode & 07777;
+    if (!ownerKept) {
+        mode &= ~static_cast<mode_t>(S_ISUID | S_ISGID);
+    }
+    error = -m_files.Chmod(out, mode);
+    if (error != 0) {
+        return error;
+    }
+    const timespec times[2] = {source.st_atim, source.st_mtim};
     return -m_files.SetTimes(out, times);
 }
 
-FileCopier::Method FileCopier::FirstMethodFor(dev_t sourceDevice, dev_t targetDevice) {
+// Copies the user's attributes and the access ACL; the security and trusted namespaces only
+// as root, who alone may read and write them.
+int FileCopier::CopyAttributes(int in, int out, bool& dropped) {
+    if (m_files.ListAttributes(in, m_attributeNames) != 0) {
+        return 0;  // the source's file system keeps none
+    }
+    for (size_t at = 0; at < m_attributeNames.size();) {
+        const char* name = m_attributeNames.c_str() + at;
+        at += std::strlen(name) + 1;
+        const bool wanted = StartsWith(name, "user.") ||
+                            std::strcmp(name, "system.posix_acl_access") == 0 ||
+                            (m_asRoot && (StartsWith(name, "security.") || StartsWith(name, "trusted.")));
+        if (!wanted || m_files.GetAttribute(in, name, m_attributeValue) != 0) {
+            continue;
+        }
+        const int error = -m_files.SetAttribute(out, name, m_attributeValue);
+        if (AttributeRefused(error)) {
+            dropped = true;
+        } else if (error != 0) {
+            return error;
+        }
+    }
+    return 0;
+}
+
+// Gives the finished file its name. A new file takes the name only while it is free; a
+// replacement goes over the target only if that is still the shorter file that was compared.
+int FileCopier::Install(Output& output, int targetDir, const char* name, const struct stat* replaced) {
+    int error = 0;
+    if (!output.named && replaced == nullptr) {
+        error = -m_files.LinkOpenFile(output.fd, targetDir, name);
+        if (error == 0) {
+            struct stat written {};
+            m_files.Stat(output.fd, written);
+            error = -m_files.Close(output.fd);
+            if (error != 0) {
+                // The data may not have reached the file: take back the name, if still ours.
+                struct stat named {};
+                if (m_files.StatAt(targetDir, name, named) == 0 && named.st_ino == written.st_ino) {
+                    m_files.Unlink(targetDir, name);
+                }
+            }
+            return error;
+        }
+        m_files.Close(output.fd);
+        return error;
+    }
+    if (!output.named) {
+        error = -m_files.LinkOpenFile(output.fd, targetDir, m_temporaryName.c_str());
+        output.named = error == 0;
+    }
+    const int closeError = -m_files.Close(output.fd);
+    error = error != 0 ? error : closeError;
+    if (error != 0) {
+        return error;
+    }
+    if (replaced == nullptr) {
+        return NameNewFile(targetDir, name);
+    }
+    struct stat current {};
+    if (m_files.StatAt(targetDir, name, current) != 0 || !S_ISREG(current.st_mode) ||
+        current.st_ino != replaced->st_ino || current.st_size != replaced->st_size) {
+        return EAGAIN;
+    }
+    error = -m_files.Rename(targetDir, m_temporaryName.c_str(), name);
+    output.named = error != 0;
+    return error;
+}
+
+// Renames the temporary file to name without ever replacing an entry that appeared there.
+int FileCopier::NameNewFile(int targetDir, const char* name) {
+    int error = -m_files.RenameNoReplace(targetDir, m_temporaryName.c_str(), name);
+    if (error == EINVAL || error == ENOSYS) {
+        // A file system without the no-replace flag: look, then rename.
+        struct stat existing {};
+        error = m_files.StatAt(targetDir, name, existing) == 0
+                    ? EEXIST
+                    : -m_files.Rename(targetDir, m_temporaryName.c_str(), name);
+    }
+    return error;
+}
+
+void FileCopier::ChooseMethodsFor(dev_t sourceDevice, dev_t targetDevice) {
     if (!m_pairKnown || sourceDevice != m_sourceDevice || targetDevice != m_targetDevice) {
         m_sourceDevice = sourceDevice;
         m_targetDevice = targetDevice;
         m_method = Method::Clone;
+        m_unnamedWorks = true;
         m_pairKnown = true;
     }
-    return m_method;
 }
 
-int FileCopier::CopyData(int in, int out, off_t size, dev_t sourceDevice, dev_t targetDevice,
-                         off_t& written) {
+// Copies the data; written ends as the bytes of the source that the target now holds.
+int FileCopier::CopyContents(int in, int out, const struct stat& source, off_t& written) {
     written = 0;
-    if (size == 0) {
+    m_fileSize = source.st_size;
+    if (source.st_size == 0) {
         return 0;
     }
-    Method method = FirstMethodFor(sourceDevice, targetDevice);
-    if (method == Method::Clone) {
+    if (m_method == Method::Clone) {
         const int error = -m_files.CloneFile(in, out);
         if (error == 0) {
-            written = size;
+            written = source.st_size;
             return 0;
         }
         if (!MethodRefused(error)) {
             return error;
         }
-        method = m_method = Method::Range;
+        m_method = Method::Range;
     }
-    if (method == Method::Range) {
-        const int error = CopyByRange(in, out, size, written);
-        if (error == 0 || written > 0 || !MethodRefused(error)) {
+    // Fewer blocks than the size needs: the file has holes, which must stay holes.
+    if (source.st_blocks * 512 < source.st_size) {
+        const int error = CopySparse(in, out, source.st_size, written);
+        if (error != kNoDataMap) {
             return error;
         }
-        method = m_method = Method::Send;
+        written = 0;
+    }
+    return CopySegment(in, out, source.st_size, written);
+}
+
+// Copies only the data regions, found with SEEK_DATA and SEEK_HOLE, and sets the size at the
+// end so that a trailing hole stays one. Returns kNoDataMap when the file system cannot tell.
+int FileCopier::CopySparse(int in, int out, off_t size, off_t& written) {
+    off_t position = 0;
+    while (position < size) {
+        const off_t data = m_files.Seek(in, position, SEEK_DATA);
+        if (data == -ENXIO) {
+            break;  // only a hole is left
+        }
+        if (data < 0) {
+            return position == 0 && data == -EINVAL ? kNoDataMap : static_cast<int>(-data);
+        }
+        const off_t hole = m_files.Seek(in, data, SEEK_HOLE);
+        if (hole < 0) {
+            return static_cast<int>(-hole);
+        }
+        const off_t end = std::min(hole, size);
+        off_t seek = m_files.Seek(in, data, SEEK_SET);
+        seek = seek < 0 ? seek : m_files.Seek(out, data, SEEK_SET);
+        if (seek < 0) {
+            return static_cast<int>(-seek);
+        }
+        written = data;
+        const int error = CopySegment(in, out, end, written);
+        if (error != 0 || written < end) {
+            return error;  // the source ended early: the caller sees written short
+        }
+        position = end;
+    }
+    written = size;
+    return -m_files.Truncate(out, size);
+}
+
+// Copies from the current offsets up to end with the best method the pair allows. A method
+// the file system refuses is not tried again for the pair.
+int FileCopier::CopySegment(int in, int out, off_t end, off_t& written) {
+    const off_t start = written;
+    Method method = m_method;
+    if (method == Method::Range) {
+        const int error = CopyByRange(in, out, end, written);
+        if (error == 0 || written > start || (error != kNothingMoved && !MethodRefused(error))) {
+            return error;
+        }
+        method = Method::Send;
+        m_method = error == kNothingMoved ? m_method : method;
     }
     if (method == Method::Send) {
-        const int error = CopyBySend(in, out, size, written);
-        if (error == 0 || written > 0 || !MethodRefused(error)) {
+        const int error = CopyBySend(in, out, end, written);
+        if (error == 0 || written > start || (error != kNothingMoved && !MethodRefused(error))) {
             return error;
         }
-        m_method = Method::ReadWrite;
+        m_method = error == kNothingMoved ? m_method : Method::ReadWrite;
     }
-    return CopyByReadWrite(in, out, size, written);
+    return CopyByReadWrite(in, out, end, written);
 }
 
-// Each loop copies the size the source had when it was opened and stops early should the
-// source shrink; the deletion check later sees any such change.
-int FileCopier::CopyByRange(int in, int out, off_t size, off_t& written) {
-    while (written < size) {
-        if (Abandoned(written, size)) {
+// Each loop copies up to end and stops early should the source end sooner; the caller
+// compares what was written with the size.
+int FileCopier::CopyByRange(int in, int out, off_t end, off_t& written) {
+    const off_t start = written;
+    while (written < end) {
+        if (Abandoned(written)) {
             return ECANCELED;
         }
-        const ssize_t n = m_files.CopyRange(in, out, NextChunk(size, written));
+        const ssize_t n = m_files.CopyRange(in, out, NextChunk(end, written));
         if (n < 0) {
             return static_cast<int>(-n);
         }
         if (n == 0) {
-            // Some file systems (procfs and the like) report no data where there is some;
-            // let the next method try from the start.
-            return written == 0 ? EINVAL : 0;
+            return written == start ? kNothingMoved : 0;
         }
         written += n;
     }
     return 0;
 }
 
-int FileCopier::CopyBySend(int in, int out, off_t size, off_t& written) {
-    while (written < size) {
-        if (Abandoned(written, size)) {
+int FileCopier::CopyBySend(int in, int out, off_t end, off_t& written) {
+    const off_t start = written;
+    while (written < end) {
+        if (Abandoned(written)) {
             return ECANCELED;
         }
-        const ssize_t n = m_files.SendFile(out, in, NextChunk(size, written));
+        const ssize_t n = m_files.SendFile(out, in, NextChunk(end, written));
         if (n < 0) {
             return static_cast<int>(-n);
         }
         if (n == 0) {
-            return 0;
+            return written == start ? kNothingMoved : 0;
         }
         written += n;
     }
     return 0;
 }
 
-int FileCopier::CopyByReadWrite(int in, int out, off_t size, off_t& written) {
+int FileCopier::CopyByReadWrite(int in, int out, off_t end, off_t& written) {
     if (!m_buffer) {
         m_buffer = std::make_unique<char[]>(kBufferSize);
     }
-    while (written < size) {
-        if (Abandoned(written, size)) {
+    while (written < end) {
+        if (Abandoned(written)) {
             return ECANCELED;
         }
-        const size_t want = std::min(kBufferSize, NextChunk(size, written));
+        const size_t want = std::min(kBufferSize, NextChunk(end, written));
         const ssize_t n = m_files.Read(in, m_buffer.get(), want);
         if (n < 0) {
             return static_cast<int>(-n);

@@ -10,20 +10,27 @@
 
 namespace tolvane {
 
-// The outcome of one whole-file copy: 0 or an errno value, with the bytes written.
+// The outcome of one whole-file copy.
 struct CopyResult {
+    // 0 or an errno value; ECANCELED when abandoned, EAGAIN when the source or the compared
+    // target changed while the copy ran (nothing was installed then).
     int error = 0;
     off_t bytes = 0;
+    // The source's data ended before its size: the target holds what there was.
+    bool shortData = false;
+    // The target's file system refused the source's extended attributes or ACLs.
+    bool attributesDropped = false;
 };
 
-// Copies whole files as the platform's whole-file copy does: contents, permission bits and
-// modification time come from the source. It tries a clone (FICLONE), then copy_file_range,
+// Copies whole files: contents (holes stay holes), permission bits, times, extended attributes
+// and ACLs, and, when run as root, the owner. It tries a clone (FICLONE), then copy_file_range,
 // then sendfile, then read/write, and remembers per pair of devices which methods the file
 // systems refused, so the probing costs one failed call per pair, not per file.
 //
-// A failed or abandoned copy removes what it wrote: a target is never left holding part of a
-// source file. A shorter target is replaced by renaming a complete new copy over it, so it
-// stays as it was when the copy fails.
+// A target name only ever shows a finished file: the copy is written without a name
+// (O_TMPFILE) or under a temporary one, finished while unnamed, and then named; a new file
+// only if the name is still free, a replacement only over the target that was compared. A
+// failed or abandoned copy removes only what it created.
 class FileCopier {
 public:
     // Called before each chunk with the bytes written so far and the file's size; returning
@@ -33,35 +40,53 @@ public:
     FileCopier(FileSystem& files, ChunkQuery beforeChunk);
 
     // Copies name in sourceDir (whose status was just read as sourceStat) to name in
-    // targetDir, which lies on targetDevice. targetExists says whether a (shorter, regular)
-    // target must be replaced. The bytes copied are those the source held when it was opened.
+    // targetDir, which lies on targetDevice. replaced is the status of the shorter regular
+    // target that the copy replaces, or null when there is none.
     CopyResult Copy(int sourceDir, int targetDir, dev_t targetDevice, const char* name,
-                    const struct stat& sourceStat, bool targetExists);
+                    const struct stat& sourceStat, const struct stat* replaced);
+
+    // The temporary name a copy of name may use beside it (".NAME.tolvane-partial").
+    static std::string TemporaryNameOf(const char* name);
+    static bool IsTemporaryName(const char* name);
 
 private:
     enum class Method { Clone, Range, Send, ReadWrite };
 
-    int CopyData(int in, int out, off_t size, dev_t sourceDevice, dev_t targetDevice,
-                 off_t& written);
-    int CopyByRange(int in, int out, off_t size, off_t& written);
-    int CopyBySend(int in, int out, off_t size, off_t& written);
-    int CopyByReadWrite(int in, int out, off_t size, off_t& written);
-    int FinishTarget(int out, const struct stat& sourceStat);
-    const char* TemporaryName(const char* name);
-    int CreateTarget(int targetDir, const char*& writeName, bool temporary);
-    bool Abandoned(off_t written, off_t size) const {
-        return m_beforeChunk && m_beforeChunk(written, size);
+    // The file being written: unnamed (O_TMPFILE) or under the temporary name.
+    struct Output {
+        int fd = -1;
+        bool named = false;
+    };
+
+    Output CreateOutput(int targetDir);
+    int CopyContents(int in, int out, const struct stat& source, off_t& written);
+    int CopySparse(int in, int out, off_t size, off_t& written);
+    int CopySegment(int in, int out, off_t end, off_t& written);
+    int CopyByRange(int in, int out, off_t end, off_t& written);
+    int CopyBySend(int in, int out, off_t end, off_t& written);
+    int CopyByReadWrite(int in, int out, off_t end, off_t& written);
+    int FinishTarget(int in, int out, const struct stat& source, bool& attributesDropped);
+    int CopyAttributes(int in, int out, bool& dropped);
+    int Install(Output& output, int targetDir, const char* name, const struct stat* replaced);
+    int NameNewFile(int targetDir, const char* name);
+    bool Abandoned(off_t written) const {
+        return m_beforeChunk && m_beforeChunk(written, m_fileSize);
     }
-    Method FirstMethodFor(dev_t sourceDevice, dev_t targetDevice);
+    void ChooseMethodsFor(dev_t sourceDevice, dev_t targetDevice);
 
     FileSystem& m_files;
     ChunkQuery m_beforeChunk;
+    const bool m_asRoot;
     dev_t m_sourceDevice = 0;
     dev_t m_targetDevice = 0;
-    Method m_method = Method::Clone;  // the best method not yet refused for the pair above
     bool m_pairKnown = false;
+    Method m_method = Method::Clone;  // the best method not yet refused for the pair above
+    bool m_unnamedWorks = true;       // O_TMPFILE is accepted on the target device
+    off_t m_fileSize = 0;
     std::unique_ptr<char[]> m_buffer;  // for read/write, allocated on first use
     std::string m_temporaryName;
+    std::string m_attributeNames;
+    std::string m_attributeValue;
 };
 
 }  // namespace tolvane

@@ -36,9 +36,22 @@ public:
     virtual int Unlink(int dirFd, const char* name) = 0;
     // renameat(2) within one folder, replacing an existing entry of that name.
     virtual int Rename(int dirFd, const char* from, const char* to) = 0;
+    // renameat2(2) with RENAME_NOREPLACE: -EEXIST when to exists.
+    virtual int RenameNoReplace(int dirFd, const char* from, const char* to) = 0;
+    // Gives the open file fd (made with O_TMPFILE) the name name in dirFd; -EEXIST when taken.
+    virtual int LinkOpenFile(int fd, int dirFd, const char* name) = 0;
     virtual int ChmodAt(int dirFd, const char* name, mode_t mode) = 0;
     virtual int Chmod(int fd, mode_t mode) = 0;
     virtual int SetTimes(int fd, const timespec times[2]) = 0;
+    virtual int Chown(int fd, uid_t owner, gid_t group) = 0;
+    virtual int Truncate(int fd, off_t length) = 0;
+    // lseek(2); SEEK_DATA and SEEK_HOLE included. Returns the new offset.
+    virtual off_t Seek(int fd, off_t offset, int whence) = 0;
+
+    // Extended attributes of an open file: the names, each ending in '\0'; one value; set one.
+    virtual int ListAttributes(int fd, std::string& names) = 0;
+    virtual int GetAttribute(int fd, const char* name, std::string& value) = 0;
+    virtual int SetAttribute(int fd, const char* name, const std::string& value) = 0;
 
     // readlinkat(2) into text; symlinkat(2) making name point at text.
     virtual int ReadLink(int dirFd, const char* name, std::string& text) = 0;

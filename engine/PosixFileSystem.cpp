@@ -5,9 +5,11 @@
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/sendfile.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <string>
 
 namespace tolvane {
 
@@ -73,6 +75,16 @@ int PosixFileSystem::Rename(int dirFd, const char* from, const char* to) {
     return Checked([&] { return ::renameat(dirFd, from, dirFd, to); });
 }
 
+int PosixFileSystem::RenameNoReplace(int dirFd, const char* from, const char* to) {
+    return Checked([&] { return ::renameat2(dirFd, from, dirFd, to, RENAME_NOREPLACE); });
+}
+
+int PosixFileSystem::LinkOpenFile(int fd, int dirFd, const char* name) {
+    // linkat with AT_EMPTY_PATH needs a capability; the descriptor's entry in /proc does not.
+    const std::string path = "/proc/self/fd/" + std::to_string(fd);
+    return Checked([&] { return ::linkat(AT_FDCWD, path.c_str(), dirFd, name, AT_SYMLINK_FOLLOW); });
+}
+
 int PosixFileSystem::ChmodAt(int dirFd, const char* name, mode_t mode) {
     // Never through a symbolic link that was swapped in since the caller looked.
     return Checked([&] { return ::fchmodat(dirFd, name, mode, AT_SYMLINK_NOFOLLOW); });
@@ -84,6 +96,52 @@ int PosixFileSystem::Chmod(int fd, mode_t mode) {
 
 int PosixFileSystem::SetTimes(int fd, const timespec times[2]) {
     return Checked([&] { return ::futimens(fd, times); });
+}
+
+int PosixFileSystem::Chown(int fd, uid_t owner, gid_t group) {
+    return Checked([&] { return ::fchown(fd, owner, group); });
+}
+
+int PosixFileSystem::Truncate(int fd, off_t length) {
+    return Checked([&] { return ::ftruncate(fd, length); });
+}
+
+off_t PosixFileSystem::Seek(int fd, off_t offset, int whence) {
+    return Checked([&] { return ::lseek(fd, offset, whence); });
+}
+
+namespace {
+
+// Reads a list or value whose size is only known by asking: grows until it fits.
+template <typename Call>
+int ReadSized(std::string& text, Call call) {
+    for (size_t size = 256;; size *= 4) {
+        text.resize(size);
+        const ssize_t n = Checked([&] { return call(text.data(), size); });
+        if (n >= 0) {
+            text.resize(static_cast<size_t>(n));
+            return 0;
+        }
+        if (n != -ERANGE || size > (size_t{1} << 24)) {
+            text.clear();
+            return static_cast<int>(n);
+        }
+    }
+}
+
+}  // namespace
+
+int PosixFileSystem::ListAttributes(int fd, std::string& names) {
+    return ReadSized(names, [&](char* data, size_t size) { return ::flistxattr(fd, data, size); });
+}
+
+int PosixFileSystem::GetAttribute(int fd, const char* name, std::string& value) {
+    return ReadSized(value,
+                     [&](char* data, size_t size) { return ::fgetxattr(fd, name, data, size); });
+}
+
+int PosixFileSystem::SetAttribute(int fd, const char* name, const std::string& value) {
+    return Checked([&] { return ::fsetxattr(fd, name, value.data(), value.size(), 0); });
 }
 
 int PosixFileSystem::ReadLink(int dirFd, const char* name, std::string& text) {

@@ -17,9 +17,17 @@ public:
     int MakeDir(int dirFd, const char* name, mode_t mode) override;
     int Unlink(int dirFd, const char* name) override;
     int Rename(int dirFd, const char* from, const char* to) override;
+    int RenameNoReplace(int dirFd, const char* from, const char* to) override;
+    int LinkOpenFile(int fd, int dirFd, const char* name) override;
     int ChmodAt(int dirFd, const char* name, mode_t mode) override;
     int Chmod(int fd, mode_t mode) override;
     int SetTimes(int fd, const timespec times[2]) override;
+    int Chown(int fd, uid_t owner, gid_t group) override;
+    int Truncate(int fd, off_t length) override;
+    off_t Seek(int fd, off_t offset, int whence) override;
+    int ListAttributes(int fd, std::string& names) override;
+    int GetAttribute(int fd, const char* name, std::string& value) override;
+    int SetAttribute(int fd, const char* name, const std::string& value) override;
     int ReadLink(int dirFd, const char* name, std::string& text) override;
     int SymLink(const std::string& text, int dirFd, const char* name) override;
     int CloneFile(int inFd, int outFd) override;

@@ -159,6 +159,10 @@ void TreeUpdater::UpdateEntry(Level& level, const char* name, unsigned char type
         Fail(FailedOperation::Read, error);
     } else if (S_ISDIR(source.st_mode)) {
         UpdateDirectory(level, name);
+    } else if (S_ISREG(source.st_mode) && FileCopier::IsTemporaryName(name)) {
+        // The name this program gives unfinished copies: such a file in the source is an
+        // unfinished copy of another run, and one in the target would be removed as one.
+        Report(WalkAction::Skip, "its name is that of an unfinished copy");
     } else if (S_ISREG(source.st_mode)) {
         UpdateFile(level, name, source);
     } else if (S_ISLNK(source.st_mode)) {
@@ -271,7 +275,8 @@ void TreeUpdater::UpdateFile(Level& level, const char* name, const struct stat& 
         Report(WalkAction::Skip, "the target is larger");
         return;
     }
-    if (source.st_size > targetSize && !CopyFile(level, name, source, targetExists)) {
+    if (source.st_size > targetSize &&
+        !CopyFile(level, name, source, targetExists ? &target : nullptr)) {
         return;
     }
     if (!m_request.deleteFromSource) {
@@ -287,12 +292,11 @@ void TreeUpdater::UpdateFile(Level& level, const char* name, const struct stat& 
 
 // Returns true when the target now holds the whole source as it was compared.
 bool TreeUpdater::CopyFile(Level& level, const char* name, const struct stat& source,
-                           bool targetExists) {
+                           const struct stat* replaced) {
     off_t bytes = source.st_size;
     if (!m_dryRun) {
-        const CopyResult result =
-            m_copier.Copy(level.sourceFd, level.targetFd, level.targetDevice, name, source,
-                          targetExists);
+        const CopyResult result = m_copier.Copy(level.sourceFd, level.targetFd,
+                                                level.targetDevice, name, source, replaced);
         if (result.error == EAGAIN) {
             Fail(FailedOperation::Copy, 0, "it changed while the update ran");
             return false;
@@ -305,12 +309,21 @@ bool TreeUpdater::CopyFile(Level& level, const char* name, const struct stat& so
             Fail(FailedOperation::Copy, result.error);
             return false;
         }
+        if (result.attributesDropped && !m_toldAttributesDropped) {
+            m_toldAttributesDropped = true;
+            Report(WalkAction::Skip,
+                   "the target does not keep extended attributes or ACLs; copied without them");
+        }
+        if (result.shortData) {
+            Fail(FailedOperation::Copy, 0, "its data ended before its size; copied as far as it goes");
+            return false;
+        }
         bytes = result.bytes;
     }
     ++m_summary.copies;
     m_summary.bytesCopied += static_cast<std::uint64_t>(bytes);
     Report(WalkAction::Copy, {}, static_cast<std::uint64_t>(bytes));
-    return bytes == source.st_size;
+    return true;
 }
 
 // Called by the copier before each chunk: tells the observer how far the copy has come, a

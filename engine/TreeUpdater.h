@@ -51,7 +51,8 @@ private:
     void UpdateDirectory(Level& parent, const char* name);
     int OpenTargetDirectory(Level& level, const char* name);
     void UpdateFile(Level& level, const char* name, const struct stat& source);
-    bool CopyFile(Level& level, const char* name, const struct stat& source, bool targetExists);
+    bool CopyFile(Level& level, const char* name, const struct stat& source,
+                  const struct stat* replaced);
     void UpdateLink(Level& level, const char* name, const struct stat& source);
     void ScheduleDeletion(Level& level, const char* name, const struct stat& source,
                           const std::string& linkText);
@@ -75,6 +76,7 @@ private:
     std::vector<Level> m_levels;  // the folders being listed, outermost first
     FileCopier m_copier;
     DeletionBatch m_deletions;
+    bool m_toldAttributesDropped = false;
     std::string m_linkText;
     std::string m_targetLinkText;
 };
