@@ -1,21 +1,38 @@
 #pragma once
 
 #include <QApplication>
+#include <optional>
+#include <string>
 
 namespace tolvane {
 
+// The folders named on the command line, `tolvane [SOURCE [TARGET]]`; empty when not given.
+struct StartFolders {
+    std::string source;
+    std::string target;
+};
+
+// Reads the command line before any window or QApplication exists, so that --help, --version
+// and usage errors work without a display. Prints what they ask for and returns the exit
+// status (0, or 2 for a usage error); returns nothing when the window should open, with the
+// named folders in `folders` as absolute paths ending with '/', as the folder picker gives them.
+std::optional<int> ReadCommandLine(int argc, char** argv, StartFolders& folders);
+
 // The application: runs the main window modally and lets the process end when it closes.
-// There is no command line of its own, no settings and no single-instance lock; every start
-// begins with the window's defaults.
+// There are no settings and no single-instance lock; every start begins with the window's
+// defaults and the folders from the command line.
 class CTolvaneApp : public QApplication {
     Q_OBJECT
 
-public:
-    CTolvaneApp(int& argc, char** argv);
+  public:
+    CTolvaneApp(int& argc, char** argv, StartFolders folders);
 
     // Runs the main window until it closes. Always returns false: there is no message loop
     // to run after it.
     bool InitInstance();
+
+  private:
+    StartFolders m_folders;
 };
 
 }  // namespace tolvane

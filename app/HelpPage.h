@@ -6,11 +6,12 @@ class QWidget;
 
 namespace tolvane {
 
-// The program's help page, tolvane.html: where it is installed (share/doc/tolvane/ beside the
-// program's bin/ folder), or the one in the source tree for a program run from its build folder.
+// The program's help page, tolvane.html: where it is installed (share/tolvane/ beside the
+// program's bin/ folder), or, for a program run from its build folder, the source tree's copy
+// that the run time names (see HelpPageLocation.h).
 class HelpPage {
   public:
-    // The page's path for this program, or an empty string when neither place holds it.
+    // The page's path for this program, or an empty string when no place holds it.
     static QString Path();
     // The same for a program in programDir.
     static QString PathFor(const QString& programDir);

@@ -1,8 +1,8 @@
 # The Debian package, made by `cpack -G DEB` in a build folder.
 #
-# The package installs under the prefix the build was configured with, so that the paths built
-# into the programs (the About box's default home page) name the installed files. Configure
-# with -DCMAKE_INSTALL_PREFIX=/usr for a package that installs under /usr.
+# The package installs under the prefix the build was configured with; configure with
+# -DCMAKE_INSTALL_PREFIX=/usr for a package that installs under /usr. The programs find their
+# data relative to their own folder, so no prefix is built into them.
 set(TOLVANE_MAINTAINER "Tolvane <tolvane@example.org>"
     CACHE STRING "Maintainer named in the Debian package")
 
@@ -18,7 +18,15 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
   "command line (tolvane-update).")
 set(CPACK_PACKAGING_INSTALL_PREFIX "${CMAKE_INSTALL_PREFIX}")
 set(CPACK_STRIP_FILES ON)
+# Folders made by the install get these permissions whatever the builder's umask.
+set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+    OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
+# The version is the project's (1.0.3) with Debian revision 1: a package with a revision is
+# not a native one, so its changelog is changelog.Debian.gz (cmake/debian/changelog.in).
+set(TOLVANE_DEBIAN_REVISION 1)
+set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
+set(CPACK_DEBIAN_PACKAGE_RELEASE ${TOLVANE_DEBIAN_REVISION})
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 # The libraries the programs link (libc, libstdc++, the Qt 6 libraries) come from

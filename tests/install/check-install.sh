@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks of what `cmake --install` puts in place.
 #   check-install.sh tree BUILD_DIR GUI(ON|OFF)   install into a fresh prefix, compare the file
-#                                                 list, run the installed tolvane-update
+#                                                 list, run the installed programs, compare
+#                                                 the versions of programs and documents
 #   check-install.sh desktop DESKTOP_FILE         the menu entry is valid and complete
 #   check-install.sh manpage MAN_PAGE PROGRAM     the man page lists the options of --help
 set -euo pipefail
@@ -17,12 +18,18 @@ check_tree() {
     trap 'rm -rf "$prefix"' EXIT
     cmake --install "$build" --prefix "$prefix" >/dev/null
 
-    local expected=(bin/tolvane-update share/man/man1/tolvane-update.1)
+    local expected=(
+        bin/tolvane-update
+        share/doc/tolvane/changelog.Debian.gz
+        share/doc/tolvane/copyright
+        share/man/man1/tolvane-update.1.gz
+    )
     if [ "$gui" = ON ]; then
         expected+=(
             bin/tolvane
             share/applications/tolvane.desktop
-            share/doc/tolvane/tolvane.html
+            share/man/man1/tolvane.1.gz
+            share/tolvane/tolvane.html
             share/icons/hicolor/16x16/apps/tolvane.png
             share/icons/hicolor/32x32/apps/tolvane.png
             share/icons/hicolor/48x48/apps/tolvane.png
@@ -41,9 +48,11 @@ check_tree() {
     done
     local version
     version=$("$prefix/bin/tolvane-update" --version) || fail "installed tolvane-update --version failed"
-    [[ $version == "tolvane-update "[0-9]* ]] || fail "unexpected version text: $version"
+    [[ $version == "tolvane-update "*[0-9] ]] || fail "unexpected version text: $version"
+    check_versions "$prefix" "$(echo "$version" | head -n 1 | awk '{ print $NF }')"
 
     if [ "$gui" = ON ]; then
+        check_window_options "$prefix/bin/tolvane"
         # Each icon is the size its folder says.
         for size in 16 32 48; do
             local file="$prefix/share/icons/hicolor/${size}x${size}/apps/tolvane.png"
@@ -56,12 +65,45 @@ check_tree() {
     echo "installed: $(echo "$got" | wc -l) files; $(echo "$version" | head -n 1)"
 }
 
+# One version number everywhere: the programs, the man pages and the package's changelog.
+# Compressed files carry no name or time (gzip -n), so that every build gives the same bytes.
+check_versions() {
+    local prefix=$1 version=$2 file
+    for file in "$prefix"/share/man/man1/*.gz "$prefix"/share/doc/tolvane/*.gz; do
+        [ "$(od -An -tx1 -j3 -N5 "$file" | tr -d ' \n')" = 0000000000 ] ||
+            fail "${file#"$prefix"/} carries a file name or time"
+    done
+    for file in "$prefix"/share/man/man1/*.gz; do
+        zcat "$file" | grep -q "^\.TH .* \"Tolvane $version\"" ||
+            fail "${file#"$prefix"/} is not the page of version $version"
+    done
+    zcat "$prefix/share/doc/tolvane/changelog.Debian.gz" | head -n 1 | grep -qF "tolvane ($version-" ||
+        fail "the changelog's latest entry is not version $version"
+    if [ -e "$prefix/bin/tolvane" ]; then
+        "$prefix/bin/tolvane" --version | head -n 1 | grep -qE " $version\$" ||
+            fail "tolvane --version does not say $version"
+    fi
+}
+
+# The window's command line is read before anything needs a display: each row is the exit
+# status expected and the arguments.
+check_window_options() {
+    local program=$1 row status
+    for row in '0 --help' '0 --version' '0 --vers' '2 --no-such-option' '2 -x' '2 a b c'; do
+        status=0
+        # shellcheck disable=SC2086  # the row's arguments are split on purpose
+        env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$program" ${row#* } >/dev/null 2>&1 ||
+            status=$?
+        [ "$status" = "${row%% *}" ] || fail "tolvane ${row#* } exited $status, not ${row%% *}"
+    done
+}
+
 check_desktop() {
     local entry=$1
     desktop-file-validate "$entry" || fail "desktop-file-validate rejects $entry"
     local key
     for key in 'Type=Application' 'Name=Tolvane' 'Name\[zh_TW\]=.+' 'Comment=.+' 'Icon=tolvane' \
-        'Exec=tolvane' 'Categories=Utility;FileTools;'; do
+        'Exec=tolvane %F' 'Categories=Utility;FileTools;'; do
         grep -Eqx "$key" "$entry" || fail "$entry has no line $key"
     done
 }
