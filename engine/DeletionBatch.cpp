@@ -37,13 +37,14 @@ DeletionBatch::DeletionBatch(FileSystem& files, UpdateObserver& observer, WalkSu
 void DeletionBatch::Add(const std::shared_ptr<DirectoryHandle>& sourceDir,
                         const std::shared_ptr<DirectoryHandle>& targetDir, dev_t targetDevice,
                         const char* name, const struct stat& sourceStat,
-                        const std::string& linkText) {
+                        const std::string& linkText, const struct stat& targetStat,
+                        bool targetOnOverlay) {
     if (m_pending.empty() || m_pending.back().sourceDir != sourceDir) {
         ++m_foldersHeld;
     }
     m_pending.push_back({sourceDir, targetDir, targetDevice, sourceStat.st_dev,
-                         sourceStat.st_ino, sourceStat.st_size, sourceStat.st_mtim, name,
-                         linkText});
+                         sourceStat.st_ino, sourceStat.st_size, sourceStat.st_mtim,
+                         targetStat.st_ino, targetStat.st_mtim, targetOnOverlay, name, linkText});
     if (m_pending.size() >= kMaxEntries || m_foldersHeld >= m_maxFolders) {
         Flush();
     }
@@ -91,7 +92,8 @@ const char* DeletionBatch::WhyNotHeld(const Pending& pending) {
         m_files.StatAt(pending.targetDir->Fd(), pending.name.c_str(), target) != 0) {
         return "it changed while the update ran";
     }
-    if (source.st_dev == target.st_dev && source.st_ino == target.st_ino) {
+    if (source.st_ino == target.st_ino &&
+        (source.st_dev == target.st_dev || pending.targetOnOverlay)) {
         return "the target is the source file itself";
     }
     const bool sourceUnchanged =
@@ -99,7 +101,9 @@ const char* DeletionBatch::WhyNotHeld(const Pending& pending) {
         source.st_size == pending.size && SameTime(source.st_mtim, pending.modified);
     const bool held =
         pending.linkText.empty()
-            ? S_ISREG(target.st_mode) && target.st_size == pending.size
+            ? S_ISREG(target.st_mode) && target.st_size == pending.size &&
+                  target.st_ino == pending.targetInode &&
+                  SameTime(target.st_mtim, pending.targetModified)
             : S_ISLNK(target.st_mode) &&
                   LinkTextIs(pending.targetDir->Fd(), pending.name.c_str(), pending.linkText) &&
                   LinkTextIs(pending.sourceDir->Fd(), pending.name.c_str(), pending.linkText);

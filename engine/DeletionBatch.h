@@ -22,11 +22,13 @@ class DeletionBatch {
 public:
     DeletionBatch(FileSystem& files, UpdateObserver& observer, WalkSummary& summary);
 
-    // Records name in sourceDir for deletion. The target folder lies on targetDevice.
-    // linkText is set for a symbolic link, which the target must hold with the same text.
+    // Records name in sourceDir for deletion. The target folder lies on targetDevice, and
+    // the target file was found as targetStat (on an overlay when targetOnOverlay). linkText
+    // is set for a symbolic link, which the target must hold with the same text.
     void Add(const std::shared_ptr<DirectoryHandle>& sourceDir,
              const std::shared_ptr<DirectoryHandle>& targetDir, dev_t targetDevice,
-             const char* name, const struct stat& sourceStat, const std::string& linkText);
+             const char* name, const struct stat& sourceStat, const std::string& linkText,
+             const struct stat& targetStat, bool targetOnOverlay);
 
     // Syncs the target and deletes every recorded entry that still qualifies.
     void Flush();
@@ -41,6 +43,9 @@ private:
         ino_t sourceInode;
         off_t size;
         timespec modified;
+        ino_t targetInode;
+        timespec targetModified;
+        bool targetOnOverlay;
         std::string name;
         std::string linkText;
     };

@@ -67,6 +67,11 @@ public:
     virtual int DataSync(int fd) = 0;
     virtual int SyncFileSystem(int fd) = 0;
 
+    // The file-system type of fd (fstatfs(2) f_type), and a folder's inode flags
+    // (FS_IOC_GETFLAGS: case folding among them).
+    virtual int FileSystemType(int fd, long& type) = 0;
+    virtual int InodeFlags(int fd, unsigned& flags) = 0;
+
     // flock(2) LOCK_EX | LOCK_NB: -EWOULDBLOCK when another open file holds the lock.
     virtual int LockExclusive(int fd) = 0;
 };

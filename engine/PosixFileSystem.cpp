@@ -5,6 +5,7 @@
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/sendfile.h>
+#include <sys/vfs.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -192,6 +193,20 @@ int PosixFileSystem::DataSync(int fd) {
 
 int PosixFileSystem::SyncFileSystem(int fd) {
     return Checked([&] { return ::syncfs(fd); });
+}
+
+int PosixFileSystem::FileSystemType(int fd, long& type) {
+    struct statfs info {};
+    const int result = Checked([&] { return ::fstatfs(fd, &info); });
+    type = result == 0 ? static_cast<long>(info.f_type) : 0;
+    return result;
+}
+
+int PosixFileSystem::InodeFlags(int fd, unsigned& flags) {
+    int value = 0;
+    const int result = Checked([&] { return ::ioctl(fd, FS_IOC_GETFLAGS, &value); });
+    flags = result == 0 ? static_cast<unsigned>(value) : 0;
+    return result;
 }
 
 int PosixFileSystem::LockExclusive(int fd) {

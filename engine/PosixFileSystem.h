@@ -37,6 +37,8 @@ public:
     ssize_t Write(int fd, const void* buffer, size_t length) override;
     int DataSync(int fd) override;
     int SyncFileSystem(int fd) override;
+    int FileSystemType(int fd, long& type) override;
+    int InodeFlags(int fd, unsigned& flags) override;
     int LockExclusive(int fd) override;
 
     // The one instance the front ends use.

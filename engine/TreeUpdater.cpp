@@ -10,6 +10,12 @@ namespace tolvane {
 
 namespace {
 
+bool TimesMatch(const timespec& a, const timespec& b, long precisionNs) {
+    const long long difference = (static_cast<long long>(a.tv_sec) - b.tv_sec) * 1'000'000'000LL +
+                                 (a.tv_nsec - b.tv_nsec);
+    return difference < precisionNs && -difference < precisionNs;
+}
+
 constexpr int kDirectoryFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW;
 
 bool IsDotOrDotDot(const char* name) {
@@ -42,6 +48,8 @@ TreeUpdater::TreeUpdater(const UpdateRequest& request, UpdateObserver& observer,
       m_roots(files),
       m_copier(m_files,
                [this](off_t written, off_t size) { return CopyInHandAbandoned(written, size); }),
+      m_comparer(m_files, [this] { return m_observer.IsAbandonRequested(); }),
+      m_targetFileSystems(m_files),
       m_deletions(m_files, observer, m_summary) {}
 
 WalkSummary TreeUpdater::Run() {
@@ -100,6 +108,9 @@ void TreeUpdater::EnterFolder(Level level) {
         return;
     }
     level.dir = dir;
+    if (level.targetFd >= 0 && m_targetFileSystems.FoldsCase(level.targetFd, level.targetDevice)) {
+        level.targetNames = std::make_unique<TargetNames>(m_files, level.targetFd);
+    }
     level.sourceBase = m_sourcePath.size();
     level.targetBase = m_targetPath.size();
     m_levels.push_back(std::move(level));
@@ -226,6 +237,16 @@ int TreeUpdater::OpenTargetDirectory(Level& level, const char* name) {
         Report(WalkAction::MakeDir);
         return -ENOENT;
     }
+    if (level.targetNames) {
+        struct stat existing {};
+        const bool found = m_files.StatAt(level.targetFd, name, existing) == 0;
+        const std::string other = level.targetNames->Claim(name, found);
+        if (!other.empty()) {
+            Fail(FailedOperation::Create, 0,
+                 "the target folder does not tell '" + std::string(name) + "' from '" + other + "'");
+            return -EEXIST;
+        }
+    }
     if (m_dryRun) {
         struct stat target {};
         if (m_files.StatAt(level.targetFd, name, target) == -ENOENT) {
@@ -266,6 +287,9 @@ void TreeUpdater::UpdateFile(Level& level, const char* name, const struct stat& 
         }
         targetExists = error == 0;
     }
+    if (!ClaimTargetName(level, name, targetExists)) {
+        return;
+    }
     if (targetExists && !S_ISREG(target.st_mode)) {
         Fail(FailedOperation::Copy, 0, "an entry that is not a regular file is in the way");
         return;
@@ -275,19 +299,79 @@ void TreeUpdater::UpdateFile(Level& level, const char* name, const struct stat& 
         Report(WalkAction::Skip, "the target is larger");
         return;
     }
-    if (source.st_size > targetSize &&
-        !CopyFile(level, name, source, targetExists ? &target : nullptr)) {
+    const bool copy = source.st_size > targetSize;
+    if (copy && !CopyFile(level, name, source, targetExists ? &target : nullptr)) {
         return;
     }
     if (!m_request.deleteFromSource) {
         return;
     }
-    if (targetExists && target.st_dev == source.st_dev && target.st_ino == source.st_ino) {
-        // Reached through a second path to the same folder (a bind mount, say).
+    if (targetExists && IsSameFile(level, source, target)) {
+        // Reached through a second path to the same folder (a bind mount, an overlay).
         Fail(FailedOperation::Delete, 0, "the target is the source file itself");
         return;
     }
-    ScheduleDeletion(level, name, source, {});
+    if (copy && !m_dryRun && m_files.StatAt(level.targetFd, name, target) != 0) {
+        Fail(FailedOperation::Delete, 0, "it changed while the update ran");
+        return;
+    }
+    if ((!copy || m_request.verify) && !TargetHoldsData(level, name, source, target, copy)) {
+        return;
+    }
+    ScheduleDeletion(level, name, source, {}, target);
+}
+
+// In a target folder that does not tell case apart, an entry counts only under exactly the
+// source's name: two source names that fold together are a collision, and the second is
+// neither copied nor deleted.
+bool TreeUpdater::ClaimTargetName(Level& level, const char* name, bool found) {
+    if (!level.targetNames) {
+        return true;
+    }
+    const std::string other = level.targetNames->Claim(name, found);
+    if (other.empty()) {
+        return true;
+    }
+    Fail(FailedOperation::Copy, 0,
+         "the target folder does not tell '" + std::string(name) + "' from '" + other + "'");
+    return false;
+}
+
+bool TreeUpdater::IsSameFile(const Level& level, const struct stat& source,
+                             const struct stat& target) {
+    if (target.st_dev == source.st_dev && target.st_ino == source.st_ino) {
+        return true;
+    }
+    // An overlay shows the files of its lower layer under their own inode numbers.
+    return target.st_ino == source.st_ino && level.targetFd >= 0 &&
+           m_targetFileSystems.Of(level.targetFd, level.targetDevice).overlay;
+}
+
+// Proof that an equal-sized target holds the source's data: the same modification time, as
+// finely as the target's file system keeps it (copies made by this program carry the
+// source's time), or else equal contents. With verify, contents are always compared.
+bool TreeUpdater::TargetHoldsData(Level& level, const char* name, const struct stat& source,
+                                  const struct stat& target, bool copied) {
+    if (copied && m_dryRun) {
+        return true;
+    }
+    if (!m_request.verify && level.targetFd >= 0) {
+        const long precision =
+            m_targetFileSystems.Of(level.targetFd, level.targetDevice).timePrecisionNs;
+        if (TimesMatch(source.st_mtim, target.st_mtim, precision)) {
+            return true;
+        }
+    }
+    bool equal = false;
+    const int error = m_comparer.Compare(level.sourceFd, level.targetFd, name, equal);
+    if (error == ECANCELED) {
+        Fail(FailedOperation::Delete, 0, "the update was stopped during the comparison");
+    } else if (error != 0) {
+        Fail(FailedOperation::Delete, error);
+    } else if (!equal) {
+        Fail(FailedOperation::Delete, 0, "the target holds other data of the same size");
+    }
+    return error == 0 && equal;
 }
 
 // Returns true when the target now holds the whole source as it was compared.
@@ -353,6 +437,9 @@ void TreeUpdater::UpdateLink(Level& level, const char* name, const struct stat& 
     }
     struct stat target {};
     error = level.targetFd < 0 ? ENOENT : -m_files.StatAt(level.targetFd, name, target);
+    if (!ClaimTargetName(level, name, error == 0)) {
+        return;
+    }
     if (error == ENOENT) {
         error = m_dryRun ? 0 : -m_files.SymLink(m_linkText, level.targetFd, name);
         if (error != 0) {
@@ -373,12 +460,12 @@ void TreeUpdater::UpdateLink(Level& level, const char* name, const struct stat& 
         return;
     }
     if (m_request.deleteFromSource) {
-        ScheduleDeletion(level, name, source, m_linkText);
+        ScheduleDeletion(level, name, source, m_linkText, target);
     }
 }
 
 void TreeUpdater::ScheduleDeletion(Level& level, const char* name, const struct stat& source,
-                                   const std::string& linkText) {
+                                   const std::string& linkText, const struct stat& target) {
     if (m_dryRun) {
         ++m_summary.deletions;
         Report(WalkAction::Delete);
@@ -396,8 +483,9 @@ void TreeUpdater::ScheduleDeletion(Level& level, const char* name, const struct 
         level.targetHandle.reset();
         return;
     }
+    const bool overlay = m_targetFileSystems.Of(level.targetFd, level.targetDevice).overlay;
     m_deletions.Add(level.sourceHandle, level.targetHandle, level.targetDevice, name, source,
-                    linkText);
+                    linkText, target, overlay);
 }
 
 void TreeUpdater::Report(WalkAction action, std::string_view reason, std::uint64_t bytes) {

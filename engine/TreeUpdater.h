@@ -8,10 +8,13 @@
 #include <string_view>
 #include <vector>
 
+#include "ContentComparer.h"
 #include "DeletionBatch.h"
 #include "DirectoryHandle.h"
 #include "FileCopier.h"
 #include "RunRoots.h"
+#include "TargetFileSystems.h"
+#include "TargetNames.h"
 #include "UpdateObserver.h"
 #include "UpdateRequest.h"
 
@@ -41,6 +44,8 @@ private:
         size_t targetBase = 0;
         std::shared_ptr<DirectoryHandle> sourceHandle;
         std::shared_ptr<DirectoryHandle> targetHandle;
+        // Set when the target folder matches names without regard to case.
+        std::unique_ptr<TargetNames> targetNames;
     };
 
     bool OpenRoots();
@@ -51,11 +56,15 @@ private:
     void UpdateDirectory(Level& parent, const char* name);
     int OpenTargetDirectory(Level& level, const char* name);
     void UpdateFile(Level& level, const char* name, const struct stat& source);
+    bool ClaimTargetName(Level& level, const char* name, bool found);
+    bool IsSameFile(const Level& level, const struct stat& source, const struct stat& target);
+    bool TargetHoldsData(Level& level, const char* name, const struct stat& source,
+                         const struct stat& target, bool copied);
     bool CopyFile(Level& level, const char* name, const struct stat& source,
                   const struct stat* replaced);
     void UpdateLink(Level& level, const char* name, const struct stat& source);
     void ScheduleDeletion(Level& level, const char* name, const struct stat& source,
-                          const std::string& linkText);
+                          const std::string& linkText, const struct stat& target);
 
     bool StopRequested() { return m_observer.IsStopRequested(); }
     bool CopyInHandAbandoned(off_t written, off_t size);
@@ -75,6 +84,8 @@ private:
     std::chrono::steady_clock::time_point m_lastProgress;
     std::vector<Level> m_levels;  // the folders being listed, outermost first
     FileCopier m_copier;
+    ContentComparer m_comparer;
+    TargetFileSystems m_targetFileSystems;
     DeletionBatch m_deletions;
     bool m_toldAttributesDropped = false;
     std::string m_linkText;

@@ -37,6 +37,9 @@ TEST_P(SizeRuleTest, AppliesTheRule) {
     }
     const std::string sourceBefore = source.Read("f");
     const timespec sourceTime = source.Stat("f").st_mtim;
+    // An equal-sized target with the source's time is taken as holding it.
+    const timespec times[2] = {sourceTime, sourceTime};
+    ::utimensat(AT_FDCWD, target.Path("f").c_str(), times, AT_SYMLINK_NOFOLLOW);
     const std::string targetBefore = target.Read("f");
 
     RecordingContext context(source.Root(), target.Root());
@@ -75,6 +78,48 @@ INSTANTIATE_TEST_SUITE_P(
         SizeRuleCase{"longerKeepsSource", 100, 150, true, true, false, false, false},
         SizeRuleCase{"zeroLengthBothDeleted", 0, 0, true, true, false, false, true}),
     [](const ::testing::TestParamInfo<SizeRuleCase>& info) { return std::string(info.param.name); });
+
+// Deletion needs proof that the equal-sized target holds the source's data: the same time,
+// or, failing that, the same content; --verify always compares content.
+struct ProofCase {
+    const char* name;
+    bool sameTime;
+    bool sameContent;
+    bool verify;
+    bool expectDeleted;
+};
+
+class DeletionProofTest : public ::testing::TestWithParam<ProofCase> {};
+
+TEST_P(DeletionProofTest, DeletesOnlyWhatTheTargetHolds) {
+    const ProofCase& c = GetParam();
+    TempTree source;
+    TempTree target;
+    source.WriteFile("f", 300000, 'a');
+    target.WriteFile("f", 300000, c.sameContent ? 'a' : 'b');
+    const timespec sourceTimes[2] = {{1000000000, 0}, {1200000000, 5}};
+    const timespec targetTimes[2] = {{1000000000, 0}, {1200000000, c.sameTime ? 5 : 6}};
+    ::utimensat(AT_FDCWD, source.Path("f").c_str(), sourceTimes, 0);
+    ::utimensat(AT_FDCWD, target.Path("f").c_str(), targetTimes, 0);
+
+    RecordingContext context(source.Root(), target.Root());
+    context.deleteFromSource = true;
+    context.verify = c.verify;
+    UpdateThreadProc(&context);
+
+    EXPECT_EQ(!source.Exists("f"), c.expectDeleted);
+    EXPECT_EQ(context.summary.failures, c.expectDeleted ? 0U : 1U);
+    EXPECT_EQ(context.copyCount.load(), 0U);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DeletionProofTest,
+    ::testing::Values(ProofCase{"sameTime", true, false, false, true},
+                      ProofCase{"otherTimeSameContent", false, true, false, true},
+                      ProofCase{"otherTimeOtherContent", false, false, false, false},
+                      ProofCase{"verifySameTimeOtherContent", true, false, true, false},
+                      ProofCase{"verifySameContent", true, true, true, true}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SizeRule, CopyKeepsModeAndModificationTime) {
     TempTree source;
