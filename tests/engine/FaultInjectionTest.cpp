@@ -8,6 +8,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <vector>
 
 #include "FaultyFileSystem.h"
 #include "RecordingContext.h"
@@ -80,6 +81,7 @@ TEST_F(FaultTest, FallsBackToReadWriteWhenFastPathsAreRefused) {
     source.WriteFile("f", 1 << 20, 'q');
     files.refuseRange = true;
     files.refuseSend = true;
+    files.shortWrites = true;
     Run(false);
     EXPECT_EQ(target.Read("f"), source.Read("f"));
     EXPECT_EQ(context.summary.failures, 0U);
@@ -103,13 +105,98 @@ TEST_F(FaultTest, AnUnreadableFolderIsAFailureAndTheRestGoesOn) {
     EXPECT_EQ(target.Size("open/g"), 4);
 }
 
-TEST_F(FaultTest, AnAbandonedCopyRemovesItsPartialTarget) {
+TEST_F(FaultTest, AnAbandonedCopyLeavesNothingInEveryCopyPath) {
     source.WriteFile("big", 20 << 20);
-    context.abandonAfterChunks = 1;
+    for (const bool readWrite : {false, true}) {
+        files.refuseRange = files.refuseSend = readWrite;
+        context.abandonAfterChunks = 1;
+        context.abandonPolls = 0;
+        Run(true);
+        EXPECT_FALSE(target.Exists("big")) << readWrite;
+        EXPECT_TRUE(source.Exists("big")) << readWrite;
+        EXPECT_TRUE(context.Has("fail copy big: the update was stopped during the copy"));
+    }
+}
+
+// Until a copy is finished, no name shows it: a run killed at that moment leaves a missing
+// target missing and a shorter one as it was.
+TEST_F(FaultTest, ACopyTakesItsNameOnlyWhenFinished) {
+    source.WriteFile("new", 5000);
+    bool named = true;
+    files.onSetTimes = [&] { named = target.Exists("new"); };
+    Run(false);
+    EXPECT_FALSE(named);
+
+    source.WriteFile("longer", 5000);
+    target.WriteFile("longer", 100, 'z');
+    const std::string before = target.Read("longer");
+    std::string shown;
+    files.onSetTimes = [&] { shown = target.Read("longer"); };
+    Run(false);
+    EXPECT_EQ(shown, before);
+    EXPECT_EQ(target.Read("longer"), source.Read("longer"));
+}
+
+// A copy that fails as it is finished leaves no file under the target's name nor under a
+// temporary one, and the source stays.
+struct FinishFault {
+    const char* name;
+    int FaultyFileSystem::*error;
+};
+
+class FinishFaultTest : public FaultTest, public ::testing::WithParamInterface<FinishFault> {};
+
+TEST_P(FinishFaultTest, LeavesTheTargetAsItWas) {
+    source.WriteFile("new", 5000);
+    source.WriteFile("longer", 5000);
+    target.WriteFile("longer", 100, 'z');
+    const std::string before = target.Read("longer");
+    files.*GetParam().error = EIO;
     Run(true);
-    EXPECT_FALSE(target.Exists("big"));
-    EXPECT_TRUE(source.Exists("big"));
-    EXPECT_TRUE(context.Has("fail copy big: the update was stopped during the copy"));
+    EXPECT_FALSE(target.Exists("new"));
+    EXPECT_EQ(target.Read("longer"), before);
+    EXPECT_TRUE(source.Exists("new"));
+    EXPECT_TRUE(source.Exists("longer"));
+    EXPECT_EQ(context.summary.failures, 2U);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(target.Root()), {}), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, FinishFaultTest,
+                         ::testing::Values(FinishFault{"Close", &FaultyFileSystem::closeErrorOfWritten},
+                                           FinishFault{"SetTimes", &FaultyFileSystem::setTimesError}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(FaultTest, SetIdBitsGoWhereTheOwnerCannotBeKept) {
+    source.WriteFile("f", 10);
+    ::chmod(source.Path("f").c_str(), 04755);
+    files.chownError = EPERM;
+    Run(false);
+    EXPECT_EQ(target.Stat("f").st_mode & 07777, 0755U);
+}
+
+TEST_F(FaultTest, ALeftoverOfAKilledRunIsReplaced) {
+    source.WriteFile("f", 5000);
+    target.WriteFile("f", 10, 'z');
+    target.WriteFile(".f.tolvane-partial", 7000, 'y');
+    Run(false);
+    EXPECT_EQ(target.Read("f"), source.Read("f"));
+    EXPECT_FALSE(target.Exists(".f.tolvane-partial"));
+}
+
+// On a target that does not tell case apart, two source names that fold together are never
+// copied over each other, and the one that was not copied is not deleted.
+TEST_F(FaultTest, NamesThatFoldTogetherOnTheTargetCollide) {
+    constexpr long kVfat = 0x4d44;
+    files.fileSystemType = kVfat;
+    source.WriteFile("A.txt", 10, 'a');
+    source.WriteFile("a.txt", 10, 'b');
+    Run(true);
+    EXPECT_EQ(context.summary.copies, 1U);
+    EXPECT_EQ(context.summary.deletions, 1U);
+    EXPECT_EQ(context.summary.failures, 1U);
+    EXPECT_NE(source.Exists("A.txt"), source.Exists("a.txt"));
+    const std::string kept = source.Exists("A.txt") ? "A.txt" : "a.txt";
+    EXPECT_FALSE(target.Exists(kept));
 }
 
 TEST_F(FaultTest, NothingIsDeletedWhenTheTargetCannotBeSynced) {
@@ -205,6 +292,22 @@ TEST_F(FaultTest, ManyDeletionsShareOneSync) {
     Run(true);
     EXPECT_EQ(context.summary.deletions, 300U);
     EXPECT_EQ(files.syncCalls, 1);
+}
+
+// A move holds no descriptor beyond its run: none are left after runs over many folders.
+TEST_F(FaultTest, DescriptorsDoNotGrowAcrossFoldersAndRuns) {
+    const auto openDescriptors = [] {
+        return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
+    };
+    const auto before = openDescriptors();
+    for (int i = 0; i < 200; ++i) {
+        source.WriteFile("d" + std::to_string(i) + "/e/f", 1);
+    }
+    Run(true);
+    Run(true);
+    EXPECT_EQ(context.summary.failures, 0U);
+    EXPECT_FALSE(source.Exists("d0/e/f"));
+    EXPECT_EQ(openDescriptors(), before);
 }
 
 }  // namespace

@@ -12,7 +12,38 @@ int FaultyFileSystem::Open(int dirFd, const char* name, int flags, mode_t mode) 
     if ((flags & O_DIRECTORY) != 0 && name == unreadableDir) {
         return -EACCES;
     }
-    return PosixFileSystem::Open(dirFd, name, flags, mode);
+    const int fd = PosixFileSystem::Open(dirFd, name, flags, mode);
+    if (fd >= 0 && (flags & O_ACCMODE) == O_WRONLY) {
+        m_written.insert(fd);
+    }
+    return fd;
+}
+
+int FaultyFileSystem::Close(int fd) {
+    const bool written = m_written.erase(fd) > 0;
+    const int result = PosixFileSystem::Close(fd);
+    return written && closeErrorOfWritten != 0 ? -closeErrorOfWritten : result;
+}
+
+int FaultyFileSystem::Chown(int fd, uid_t owner, gid_t group) {
+    return chownError != 0 ? -chownError : PosixFileSystem::Chown(fd, owner, group);
+}
+
+int FaultyFileSystem::SetTimes(int fd, const timespec times[2]) {
+    if (onSetTimes) {
+        onSetTimes();
+    }
+    return setTimesError != 0 ? -setTimesError : PosixFileSystem::SetTimes(fd, times);
+}
+
+ssize_t FaultyFileSystem::Write(int fd, const void* buffer, size_t length) {
+    return PosixFileSystem::Write(fd, buffer, shortWrites ? length / 2 + 1 : length);
+}
+
+int FaultyFileSystem::FileSystemType(int fd, long& type) {
+    const int result = PosixFileSystem::FileSystemType(fd, type);
+    type = fileSystemType != 0 ? fileSystemType : type;
+    return result;
 }
 
 int FaultyFileSystem::Unlink(int dirFd, const char* name) {

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <functional>
+#include <set>
 #include <string>
 
 #include "PosixFileSystem.h"
@@ -24,6 +25,13 @@ public:
     std::string vanishingName;  // StatAt of this name answers ENOENT
     std::string unreadableDir;  // opening this folder answers EACCES
 
+    int chownError = 0;                 // Chown answers this
+    int setTimesError = 0;              // SetTimes answers this
+    int closeErrorOfWritten = 0;        // closing a file opened for writing answers this
+    bool shortWrites = false;           // Write takes at most half of what it is given
+    long fileSystemType = 0;            // FileSystemType answers this when set
+    std::function<void()> onSetTimes;   // called as a copy is being finished
+
     int refusedUnlinks = 0;      // this many Unlink calls answer EACCES
     std::string refuseUnlinkOf;  // every Unlink of this name answers EACCES
 
@@ -36,10 +44,16 @@ public:
     ssize_t SendFile(int outFd, int inFd, size_t length) override;
     ssize_t Read(int fd, void* buffer, size_t length) override;
     int SyncFileSystem(int fd) override;
+    int Close(int fd) override;
+    int Chown(int fd, uid_t owner, gid_t group) override;
+    int SetTimes(int fd, const timespec times[2]) override;
+    ssize_t Write(int fd, const void* buffer, size_t length) override;
+    int FileSystemType(int fd, long& type) override;
     int syncCalls = 0;
 
 private:
     bool FailNow();
+    std::set<int> m_written;
 };
 
 }  // namespace tolvane::test

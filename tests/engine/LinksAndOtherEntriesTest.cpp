@@ -32,6 +32,9 @@ TEST(Links, ALinkIsDeletedOnlyWhenTheTargetHoldsTheSameLink) {
     source.MakeLink("same", "somewhere");
     source.MakeLink("other", "here");
     source.MakeLink("new", "x");
+    // Longer than the first guess at a link's length: the moved link must keep all of it.
+    const std::string longText(300, 'L');
+    source.MakeLink("long", longText);
     target.MakeLink("same", "somewhere");
     target.MakeLink("other", "there");
     RecordingContext context(source.Root(), target.Root());
@@ -43,6 +46,8 @@ TEST(Links, ALinkIsDeletedOnlyWhenTheTargetHoldsTheSameLink) {
     EXPECT_EQ(target.LinkText("other"), "there");
     EXPECT_FALSE(source.Exists("new"));
     EXPECT_EQ(target.LinkText("new"), "x");
+    EXPECT_FALSE(source.Exists("long"));
+    EXPECT_EQ(target.LinkText("long"), longText);
 }
 
 TEST(Links, ALinkInTheTargetWhereTheSourceHasAFolderIsNotEntered) {
