@@ -1,178 +1,185 @@
 #include "CommandLine.h"
 
-#include <array>
-#include <optional>
+#include <getopt.h>
+
+#include <iterator>
 #include <vector>
 
 #include "PathText.h"
 #include "Version.h"
 
+#ifndef TOLVANE_HELP_PAGE
+#error "TOLVANE_HELP_PAGE names the installed help page"
+#endif
+
 namespace tolvane {
 
 namespace {
 
-enum class OptionId { Delete, DryRun, Verbose, Quiet, Progress, NoProgress, Help, Version };
+// Values of the options that have no short name; above every char value.
+enum LongOnly : int { kVerify = 256, kProgress, kNoProgress };
 
-struct OptionName {
-    OptionId id;
-    char shortName;  // '\0' when the option has only a long name
-    std::string_view longName;
+constexpr option kLongOptions[] = {
+    {"delete-from-source", no_argument, nullptr, 'd'},
+    {"verify", no_argument, nullptr, kVerify},
+    {"dry-run", no_argument, nullptr, 'n'},
+    {"verbose", no_argument, nullptr, 'v'},
+    {"quiet", no_argument, nullptr, 'q'},
+    {"progress", no_argument, nullptr, kProgress},
+    {"no-progress", no_argument, nullptr, kNoProgress},
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, 'V'},
+    {nullptr, 0, nullptr, 0},
 };
 
-constexpr std::array kOptions{
-    OptionName{OptionId::Delete, 'd', "delete-from-source"},
-    OptionName{OptionId::DryRun, 'n', "dry-run"},
-    OptionName{OptionId::Verbose, 'v', "verbose"},
-    OptionName{OptionId::Quiet, 'q', "quiet"},
-    OptionName{OptionId::Progress, '\0', "progress"},
-    OptionName{OptionId::NoProgress, '\0', "no-progress"},
-    OptionName{OptionId::Help, 'h', "help"},
-    OptionName{OptionId::Version, 'V', "version"},
-};
+// The leading '-' hands operands over in order (as value 1) instead of permuting argv, so
+// that "-h" wins only over what follows it, also under POSIXLY_CORRECT.
+constexpr const char* kShortOptions = "-dnvqhV";
 
-std::optional<OptionId> FindShort(char name) {
-    for (const auto& option : kOptions) {
-        if (option.shortName != '\0' && option.shortName == name) {
-            return option.id;
+const option* FindByValue(int value) {
+    for (const option& entry : kLongOptions) {
+        if (entry.name != nullptr && entry.val == value) {
+            return &entry;
         }
     }
-    return std::nullopt;
+    return nullptr;
 }
 
-std::optional<OptionId> FindLong(std::string_view name) {
-    for (const auto& option : kOptions) {
-        if (option.longName == name) {
-            return option.id;
+// getopt_long reports an unknown and an ambiguous long option alike when opterr is 0; this
+// words them as getopt itself would, with the argument escaped for the terminal.
+std::string LongOptionError(std::string_view argument) {
+    const std::string_view typed = argument.substr(2, argument.find('=') - 2);
+    std::string matches;
+    int count = 0;
+    for (const option& entry : kLongOptions) {
+        if (entry.name != nullptr && std::string_view(entry.name).starts_with(typed)) {
+            matches += " '--" + std::string(entry.name) + "'";
+            ++count;
         }
     }
-    return std::nullopt;
+    if (count > 1) {
+        return "option " + QuotePath(std::string("--") += typed) +
+               " is ambiguous; possibilities:" + matches;
+    }
+    return "unrecognized option " + QuotePath(argument);
 }
 
-// Applies one option; returns true when parsing ends here (help or version).
-bool Apply(OptionId id, CommandLine& command) {
-    switch (id) {
-        case OptionId::Delete:
-            command.deleteFromSource = true;
-            break;
-        case OptionId::DryRun:
-            command.dryRun = true;
-            break;
-        case OptionId::Verbose:
-            command.verbosity = Verbosity::Verbose;
-            break;
-        case OptionId::Quiet:
-            command.verbosity = Verbosity::Quiet;
-            break;
-        case OptionId::Progress:
-            command.progress = ProgressMode::On;
-            break;
-        case OptionId::NoProgress:
-            command.progress = ProgressMode::Off;
-            break;
-        case OptionId::Help:
-            command.request = CommandRequest::Help;
-            return true;
-        case OptionId::Version:
-            command.request = CommandRequest::Version;
-            return true;
+// The message for getopt_long's '?', given the argument it was reading.
+std::string OptionError(int optionValue, std::string_view argument) {
+    if (optionValue == 0) {
+        return LongOptionError(argument);
     }
-    return false;
+    if (const option* known = FindByValue(optionValue)) {
+        return "option '--" + std::string(known->name) + "' doesn't allow an argument";
+    }
+    return "invalid option -- " + QuotePath(std::string(1, static_cast<char>(optionValue)));
 }
 
 class Parser {
   public:
-    explicit Parser(std::span<const char* const> arguments) : m_arguments(arguments) {}
+    explicit Parser(std::span<const char* const> arguments) {
+        m_argv.push_back(const_cast<char*>("tolvane-update"));
+        for (const char* argument : arguments) {
+            // getopt_long reorders nothing with kShortOptions and never writes to the strings.
+            m_argv.push_back(const_cast<char*>(argument));
+        }
+        m_argv.push_back(nullptr);
+    }
 
     ParsedCommandLine Run() {
-        bool optionsEnded = false;
-        bool seenVerbose = false;
-        bool seenQuiet = false;
-        for (const char* raw : m_arguments) {
-            const std::string_view argument(raw);
-            if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
-                m_operands.emplace_back(argument);
-                continue;
+        const int argc = static_cast<int>(m_argv.size() - 1);
+        optind = 0;  // 0, not 1: glibc then also forgets a bundle left half-read
+        opterr = 0;
+        for (;;) {
+            const int value =
+                getopt_long(argc, m_argv.data(), kShortOptions, kLongOptions, nullptr);
+            if (value == -1) {
+                break;
             }
-            if (argument == "--") {
-                optionsEnded = true;
-                continue;
+            if (value == '?') {
+                return Failed(OptionError(optopt, m_argv[optind - 1]));
             }
-            std::vector<OptionId> ids;
-            if (!ReadOption(argument, ids)) {
-                return Failed();
-            }
-            for (OptionId id : ids) {
-                seenVerbose = seenVerbose || id == OptionId::Verbose;
-                seenQuiet = seenQuiet || id == OptionId::Quiet;
-                if (Apply(id, m_result.command)) {
-                    // Help and version ignore every other argument.
-                    CommandLine request;
-                    request.request = m_result.command.request;
-                    return {request, {}};
-                }
+            if (Apply(value)) {
+                // Help and version ignore every other argument.
+                CommandLine request;
+                request.request = m_command.request;
+                return {request, {}};
             }
         }
-        if (seenVerbose && seenQuiet) {
-            m_result.error = "--verbose and --quiet cannot be used together";
-            return Failed();
+        for (int i = optind; i < argc; ++i) {
+            m_operands.emplace_back(m_argv[i]);
+        }
+        if (m_seenVerbose && m_seenQuiet) {
+            return Failed("--verbose and --quiet cannot be used together");
         }
         return TakeOperands();
     }
 
   private:
-    // Turns "--name" or a bundle of short options into option ids.
-    bool ReadOption(std::string_view argument, std::vector<OptionId>& ids) {
-        if (argument.starts_with("--")) {
-            const std::string_view name = argument.substr(2);
-            const size_t equals = name.find('=');
-            const auto id = FindLong(name.substr(0, equals));
-            if (!id) {
-                m_result.error = "unknown option " + QuotePath(argument);
-                return false;
-            }
-            if (equals != std::string_view::npos) {
-                m_result.error =
-                    "option '--" + std::string(name.substr(0, equals)) + "' takes no value";
-                return false;
-            }
-            ids.push_back(*id);
-            return true;
+    // Applies one value from getopt_long; returns true when parsing ends here.
+    bool Apply(int value) {
+        switch (value) {
+            case 1:
+                m_operands.emplace_back(optarg);
+                break;
+            case 'd':
+                m_command.deleteFromSource = true;
+                break;
+            case kVerify:
+                m_command.verify = true;
+                break;
+            case 'n':
+                m_command.dryRun = true;
+                break;
+            case 'v':
+                m_command.verbosity = Verbosity::Verbose;
+                m_seenVerbose = true;
+                break;
+            case 'q':
+                m_command.verbosity = Verbosity::Quiet;
+                m_seenQuiet = true;
+                break;
+            case kProgress:
+                m_command.progress = ProgressMode::On;
+                break;
+            case kNoProgress:
+                m_command.progress = ProgressMode::Off;
+                break;
+            case 'h':
+                m_command.request = CommandRequest::Help;
+                return true;
+            case 'V':
+                m_command.request = CommandRequest::Version;
+                return true;
         }
-        for (char name : argument.substr(1)) {
-            const auto id = FindShort(name);
-            if (!id) {
-                m_result.error = "unknown option " + QuotePath(std::string{'-', name});
-                return false;
-            }
-            ids.push_back(*id);
-        }
-        return true;
+        return false;
     }
 
     ParsedCommandLine TakeOperands() {
         if (m_operands.empty()) {
-            m_result.error = "missing SOURCE and TARGET";
-        } else if (m_operands.size() == 1) {
-            m_result.error = "missing TARGET after " + QuotePath(m_operands[0]);
-        } else if (m_operands.size() > 2) {
-            m_result.error = "unexpected argument " + QuotePath(m_operands[2]);
-        } else if (m_operands[0].empty() || m_operands[1].empty()) {
-            m_result.error = "SOURCE and TARGET must not be empty";
-        } else {
-            m_result.command.source = m_operands[0];
-            m_result.command.target = m_operands[1];
+            return Failed("missing SOURCE and TARGET");
         }
-        return m_result.error.empty() ? m_result : Failed();
+        if (m_operands.size() == 1) {
+            return Failed("missing TARGET after " + QuotePath(m_operands[0]));
+        }
+        if (m_operands.size() > 2) {
+            return Failed("unexpected argument " + QuotePath(m_operands[2]));
+        }
+        if (m_operands[0].empty() || m_operands[1].empty()) {
+            return Failed("SOURCE and TARGET must not be empty");
+        }
+        m_command.source = m_operands[0];
+        m_command.target = m_operands[1];
+        return {m_command, {}};
     }
 
-    ParsedCommandLine Failed() {
-        m_result.command = CommandLine{};
-        return m_result;
-    }
+    static ParsedCommandLine Failed(std::string error) { return {CommandLine{}, std::move(error)}; }
 
-    std::span<const char* const> m_arguments;
+    std::vector<char*> m_argv;
     std::vector<std::string> m_operands;
-    ParsedCommandLine m_result;
+    CommandLine m_command;
+    bool m_seenVerbose = false;
+    bool m_seenQuiet = false;
 };
 
 }  // namespace
@@ -181,51 +188,45 @@ ParsedCommandLine ParseCommandLine(std::span<const char* const> arguments) {
     return Parser(arguments).Run();
 }
 
-std::string_view UsageText() {
-    return "tolvane-update [OPTIONS] SOURCE TARGET\n"
-           "  -d, --delete-from-source  also delete source files that the target holds at the "
-           "same size or that were just copied\n"
+std::string UsageText() {
+    return "Usage: tolvane-update [OPTION]... SOURCE TARGET\n"
+           "Bring the folder tree TARGET up to date from the folder tree SOURCE: make every\n"
+           "folder of SOURCE under TARGET and copy each file that TARGET lacks or holds\n"
+           "shorter. A missing TARGET is created with its missing parent folders.\n"
+           "\n"
+           "  -d, --delete-from-source  also delete each source file that TARGET provably\n"
+           "                              holds: just copied, of the same size and time,\n"
+           "                              or of the same content\n"
+           "      --verify              with -d, compare contents before every deletion,\n"
+           "                              also where size and time match\n"
            "  -n, --dry-run             change nothing; report what a run would do\n"
-           "  -v, --verbose             one line per action on stdout: \"mkdir PATH\", "
-           "\"copy SRC -> DST\", \"link SRC -> DST\", \"delete SRC\", \"skip SRC: REASON\"\n"
+           "  -v, --verbose             one line per action on stdout (mkdir, copy, link,\n"
+           "                              delete, skip), and the bytes copied and time\n"
            "  -q, --quiet               print nothing but errors\n"
-           "      --progress, --no-progress   a live status line on stderr (default: on when "
-           "stderr is a terminal): entries visited, files copied, bytes, rate, current path\n"
-           "  -h, --help                usage\n"
-           "  -V, --version             the version record's values\n"
+           "      --progress            show a status line on stderr (the default when\n"
+           "                              stderr is a terminal)\n"
+           "      --no-progress         show no status line\n"
+           "  -h, --help                display this help and exit\n"
+           "  -V, --version             output version information and exit\n"
            "\n"
-           "Brings the folder tree TARGET up to date from the folder tree SOURCE: every folder of\n"
-           "SOURCE is made under TARGET, and a file is copied when TARGET has no file of that\n"
-           "name or a shorter one. Files are compared by size alone. A missing TARGET is created\n"
-           "with its missing parent folders (not with --dry-run). \"--\" ends the options.\n"
+           "Options may stand before, between and after the operands; \"--\" ends them.\n"
            "\n"
-           "The last line on stdout is \"N file(s) updated.\"; with --delete-from-source the line\n"
-           "\"M source file(s) deleted.\" comes before it. Each failure is one line on stderr.\n"
-           "The first SIGINT or SIGTERM ends the run after the entry in hand; a second one also\n"
-           "abandons the file being copied.\n"
+           "The last line on stdout is \"N file(s) updated.\"; with -d the line\n"
+           "\"M source file(s) deleted.\" comes before it. With -n they read \"would be\n"
+           "updated\" and \"would be deleted\". Each failure is one line on stderr.\n"
            "\n"
-           "Exit status: 0 every entry handled; 1 some entries failed; 2 usage error or refused\n"
-           "folders (nothing changed); 130 stopped by a signal.\n";
+           "The first SIGINT, SIGTERM or SIGHUP ends the run after the file in hand; a\n"
+           "second one also abandons the file being copied and removes its partial copy.\n"
+           "\n"
+           "Exit status: 0 every entry handled; 1 some entries failed; 2 usage error or\n"
+           "refused folders (nothing changed); 130 stopped by a signal.\n"
+           "\n"
+           "Full documentation: man tolvane-update, or the help page\n" TOLVANE_HELP_PAGE "\n";
 }
 
 std::string VersionText() {
-    using namespace tolvane::version;
-    std::string text = "tolvane-update ";
-    text += kFileVersion;
-    text += "\nFileVersion: ";
-    text += kFileVersion;
-    text += "\nProductVersion: ";
-    text += kProductVersion;
-    text += "\nInternalName: ";
-    text += kInternalName;
-    text += "\nProductName: ";
-    text += kProductName;
-    text += "\nFileDescription: ";
-    text += kFileDescription;
-    text += "\n";
-    text += kReleaseText;
-    text += "\n";
-    return text;
+    return std::string("tolvane-update (Tolvane) ") + version::kVersion + "\n" + version::kLicense +
+           "\n";
 }
 
 }  // namespace tolvane

@@ -16,6 +16,7 @@ struct CommandLine {
     std::string source;
     std::string target;
     bool deleteFromSource = false;
+    bool verify = false;  // compare contents before every deletion
     bool dryRun = false;
     Verbosity verbosity = Verbosity::Normal;
     ProgressMode progress = ProgressMode::Auto;
@@ -26,12 +27,14 @@ struct ParsedCommandLine {
     std::string error;  // empty when every argument was understood
 };
 
-// Reads the arguments that follow the program name. Options may stand before, between and
-// after the operands; short options may be bundled ("-dv"); "--" ends the options, so that
-// operands may begin with '-'. "-h" and "-V" win over everything that follows them.
+// Reads the arguments that follow the program name, with getopt_long: long options may be
+// abbreviated as long as the abbreviation is unambiguous, short options may be bundled ("-dv").
+// Options may stand before, between and after the operands; "--" ends the options, so that
+// operands may begin with '-'. "-h" and "-V" win over everything that follows them. Not
+// reentrant: getopt keeps its state in globals.
 ParsedCommandLine ParseCommandLine(std::span<const char* const> arguments);
 
-std::string_view UsageText();
+std::string UsageText();
 std::string VersionText();
 
 }  // namespace tolvane

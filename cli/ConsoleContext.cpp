@@ -35,13 +35,16 @@ ConsoleContext::ConsoleContext(const CommandLine& command, std::FILE* out, std::
 
 void ConsoleContext::OnEntry(std::string_view path) {
     ++m_counts.entries;
+    m_counts.bytes = m_bytesDone;
+    m_counts.filePercent = -1;
     m_progress.Update(m_counts, path);
 }
 
 void ConsoleContext::OnAction(const WalkEvent& event) {
     if (event.action == WalkAction::Copy || event.action == WalkAction::Link) {
         ++m_counts.copies;
-        m_counts.bytes += event.bytes;
+        m_bytesDone += event.bytes;
+        m_counts.bytes = m_bytesDone;
     }
     if (m_command.verbosity == Verbosity::Verbose) {
         WriteLine(m_out, FormatAction(event));
@@ -50,6 +53,38 @@ void ConsoleContext::OnAction(const WalkEvent& event) {
 
 void ConsoleContext::OnFailure(const WalkFailure& failure) {
     WriteLine(m_err, FormatFailure(failure));
+}
+
+// The engine calls this only for a copy that lasts a while, which is when the file's share
+// is worth showing.
+void ConsoleContext::OnProgress(const CopyProgress& progress) {
+    m_counts.bytes = m_bytesDone + progress.fileBytes;
+    m_counts.filePercent = progress.fileSize == 0
+                               ? 100
+                               : static_cast<int>(progress.fileBytes * 100 / progress.fileSize);
+    m_progress.Update(m_counts, progress.source);
+}
+
+bool ConsoleContext::IsStopRequested() {
+    NoticeStop();
+    return m_stops.StopRequested();
+}
+
+bool ConsoleContext::IsAbandonRequested() {
+    NoticeStop();
+    return m_stops.AbandonRequested();
+}
+
+// Tells someone at the terminal, once, what the signal does and how to cut it short.
+void ConsoleContext::NoticeStop() {
+    if (m_stopNoticed || !m_stops.StopRequested()) {
+        return;
+    }
+    m_stopNoticed = true;
+    if (::isatty(fileno(m_err)) == 1) {
+        WriteLine(m_err, ErrorLine("stopping after the file in hand; signal again (Ctrl-C) to "
+                                   "abandon it"));
+    }
 }
 
 void ConsoleContext::WriteLine(std::FILE* stream, const std::string& line) {

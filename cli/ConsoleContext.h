@@ -19,16 +19,18 @@ class ConsoleContext : public UpdateObserver {
                    const StopSignals& stops);
 
     void OnEntry(std::string_view path) override;
-    bool IsStopRequested() override { return m_stops.StopRequested(); }
-    bool IsAbandonRequested() override { return m_stops.AbandonRequested(); }
     void OnAction(const WalkEvent& event) override;
     void OnFailure(const WalkFailure& failure) override;
+    void OnProgress(const CopyProgress& progress) override;
+    bool IsStopRequested() override;
+    bool IsAbandonRequested() override;
 
     // Removes the progress line before the closing lines are written.
     void ClearProgress() { m_progress.Clear(); }
 
   private:
     void WriteLine(std::FILE* stream, const std::string& line);
+    void NoticeStop();
 
     const CommandLine& m_command;
     std::FILE* m_out;
@@ -36,6 +38,8 @@ class ConsoleContext : public UpdateObserver {
     const StopSignals& m_stops;
     ProgressLine m_progress;
     ProgressCounts m_counts;
+    std::uint64_t m_bytesDone = 0;  // of the files whose copy has ended
+    bool m_stopNoticed = false;
 };
 
 }  // namespace tolvane

@@ -3,39 +3,43 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "TerminalWidth.h"
 
 namespace tolvane {
 
 struct ProgressCounts {
     std::uint64_t entries = 0;
     std::uint64_t copies = 0;
-    std::uint64_t bytes = 0;
+    std::uint64_t bytes = 0;  // copied so far, the file in hand included
+    int filePercent = -1;     // of the file in hand, once its copy takes a while; else -1
 };
 
-// One status line, at most width columns: "E entries, C copied, SIZE, RATE/s, PATH", with the
-// path shortened at its front ("…tail") when the line would be too wide.
+// One status line, at most width columns: "E entries, C copied, SIZE, RATE/s, P% PATH", the
+// path shortened in its middle to fit. Empty when width is below 20 columns, where nothing
+// useful fits.
 std::string FormatProgress(const ProgressCounts& counts, double seconds, std::string_view path,
                            size_t width);
 
-// A live status line on a terminal, redrawn in place at most five times a second. Lines
-// written to the same terminal by others must be preceded by Clear().
+// A live status line on a terminal, drawn at the first update and then redrawn in place at
+// most five times a second. Lines written to the same terminal by others must be preceded
+// by Clear().
 class ProgressLine {
   public:
     ProgressLine(std::FILE* stream, bool enabled);
 
-    bool Enabled() const { return m_enabled; }
+    bool Enabled() const { return m_width.has_value(); }
     // Redraws the line when the last drawing is old enough; path is raw file-system bytes.
     void Update(const ProgressCounts& counts, std::string_view path);
     // Removes the line, so that the next output starts on a clean row.
     void Clear();
 
   private:
-    size_t Width() const;
-
     std::FILE* m_stream;
-    bool m_enabled;
+    std::optional<TerminalWidth> m_width;
     bool m_shown = false;
     std::chrono::steady_clock::time_point m_start;
     std::chrono::steady_clock::time_point m_lastDrawn;

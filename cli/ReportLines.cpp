@@ -1,6 +1,8 @@
 #include "ReportLines.h"
 
+#include <cstdio>
 #include <cstring>
+#include <iterator>
 
 #include "PathText.h"
 
@@ -81,12 +83,47 @@ std::string DescribeFailure(const WalkFailure& failure) {
     return "cannot " + what + ": " + FailureReason(failure);
 }
 
-std::string FormatSummary(std::uint64_t copies, std::uint64_t deletions, bool deletionsAsked) {
+std::string FormatSummary(const WalkSummary& summary, const CommandLine& command) {
+    const char* would = command.dryRun ? " would be" : "";
     std::string text;
-    if (deletionsAsked) {
-        text += std::to_string(deletions) + " source file(s) deleted.\n";
+    if (command.deleteFromSource) {
+        text += std::to_string(summary.deletions) + " source file(s)" + would + " deleted.\n";
     }
-    text += std::to_string(copies) + " file(s) updated.\n";
+    text += std::to_string(summary.copies) + " file(s)" + would + " updated.\n";
+    return text;
+}
+
+std::string FormatTotals(const WalkSummary& summary, const CommandLine& command, double seconds) {
+    std::string text = command.dryRun ? "Would copy " : "Copied ";
+    text += FormatBytes(static_cast<double>(summary.bytesCopied));
+    text += command.dryRun ? "; looked in " : " in ";
+    text += FormatDuration(seconds);
+    text += summary.stopped ? ", then stopped.\n" : ".\n";
+    return text;
+}
+
+std::string FormatBytes(double bytes) {
+    static constexpr const char* kUnits[] = {"B", "KiB", "MiB", "GiB", "TiB", "PiB"};
+    size_t unit = 0;
+    while (bytes >= 1024 && unit + 1 < std::size(kUnits)) {
+        bytes /= 1024;
+        ++unit;
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, unit == 0 ? "%.0f %s" : "%.1f %s", bytes, kUnits[unit]);
+    return text;
+}
+
+std::string FormatDuration(double seconds) {
+    char text[32];
+    const auto whole = static_cast<long long>(seconds);
+    if (seconds < 60) {
+        std::snprintf(text, sizeof text, "%.1f s", seconds);
+    } else if (whole < 3600) {
+        std::snprintf(text, sizeof text, "%lld min %02lld s", whole / 60, whole % 60);
+    } else {
+        std::snprintf(text, sizeof text, "%lld h %02lld min", whole / 3600, whole % 3600 / 60);
+    }
     return text;
 }
 

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "CommandLine.h"
 #include "WalkReport.h"
 
 namespace tolvane {
@@ -18,8 +19,19 @@ std::string FormatFailure(const WalkFailure& failure);
 std::string DescribeFailure(const WalkFailure& failure);
 
 // The closing lines: "M source file(s) deleted." when deletions were asked for, then
-// "N file(s) updated.", each ending in a newline.
-std::string FormatSummary(std::uint64_t copies, std::uint64_t deletions, bool deletionsAsked);
+// "N file(s) updated.", each ending in a newline; a dry run says "would be deleted" and
+// "would be updated" instead.
+std::string FormatSummary(const WalkSummary& summary, const CommandLine& command);
+
+// The line before the closing lines: "Copied 1.2 GiB in 3.4 s.", with ", then stopped" for a
+// stopped run and "Would copy" for a dry run; ends in a newline.
+std::string FormatTotals(const WalkSummary& summary, const CommandLine& command, double seconds);
+
+// "512 B", "1.5 MiB": bytes in binary units with one decimal.
+std::string FormatBytes(double bytes);
+
+// "0.4 s", "12.0 s", "3 min 05 s", "2 h 03 min".
+std::string FormatDuration(double seconds);
 
 // The system's text for an errno value, e.g. "No such file or directory".
 std::string ErrorText(int error);

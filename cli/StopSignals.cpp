@@ -6,6 +6,8 @@ namespace tolvane {
 
 namespace {
 
+constexpr std::array kStopSignals{SIGINT, SIGTERM, SIGHUP};
+
 // Only a lock-free atomic may be touched from a signal handler.
 std::atomic<int> g_signalsReceived{0};
 static_assert(std::atomic<int>::is_always_lock_free);
@@ -19,13 +21,18 @@ StopSignals::StopSignals() {
     sigemptyset(&action.sa_mask);
     // SA_RESTART: the walk's system calls continue; it notices the request between entries.
     action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, &m_previousInt);
-    sigaction(SIGTERM, &action, &m_previousTerm);
+    for (size_t i = 0; i < kStopSignals.size(); ++i) {
+        sigaction(kStopSignals[i], nullptr, &m_previous[i]);
+        if (m_previous[i].sa_handler != SIG_IGN) {
+            sigaction(kStopSignals[i], &action, nullptr);
+        }
+    }
 }
 
 StopSignals::~StopSignals() {
-    sigaction(SIGINT, &m_previousInt, nullptr);
-    sigaction(SIGTERM, &m_previousTerm, nullptr);
+    for (size_t i = 0; i < kStopSignals.size(); ++i) {
+        sigaction(kStopSignals[i], &m_previous[i], nullptr);
+    }
 }
 
 bool StopSignals::StopRequested() const {
@@ -41,8 +48,13 @@ void StopSignals::Handle(int /*signalNumber*/) {
         struct sigaction action {};
         action.sa_handler = SIG_DFL;
         sigemptyset(&action.sa_mask);
-        sigaction(SIGINT, &action, nullptr);
-        sigaction(SIGTERM, &action, nullptr);
+        for (const int signalNumber : kStopSignals) {
+            struct sigaction current {};
+            sigaction(signalNumber, nullptr, &current);
+            if (current.sa_handler == &StopSignals::Handle) {
+                sigaction(signalNumber, &action, nullptr);
+            }
+        }
     }
 }
 

@@ -1,6 +1,9 @@
 #include "UpdateCommand.h"
 
+#include <unistd.h>
+
 #include <cerrno>
+#include <chrono>
 
 #include "ConsoleContext.h"
 #include "PathText.h"
@@ -42,27 +45,48 @@ void PrintError(std::FILE* err, const std::string& message) {
     std::fprintf(err, "%s\n", ErrorLine(message).c_str());
 }
 
-}  // namespace
+// The bytes-and-time line is for people: with --verbose, or when a person reads stdout.
+bool TotalsWanted(const CommandLine& command, std::FILE* out) {
+    switch (command.verbosity) {
+        case Verbosity::Quiet:
+            return false;
+        case Verbosity::Verbose:
+            return true;
+        case Verbosity::Normal:
+            return ::isatty(fileno(out)) == 1;
+    }
+    return false;
+}
 
-int RunUpdateCommand(const CommandLine& command, std::FILE* out, std::FILE* err,
-                     const StopSignals& stops) {
+UpdateRequest RequestOf(const CommandLine& command) {
     UpdateRequest request;
     request.source = command.source;
     request.target = command.target;
     request.deleteFromSource = command.deleteFromSource;
+    request.verify = command.verify;
     request.dryRun = command.dryRun;
+    return request;
+}
+
+}  // namespace
+
+int RunUpdateCommand(const CommandLine& command, std::FILE* out, std::FILE* err,
+                     const StopSignals& stops) {
+    const auto start = std::chrono::steady_clock::now();
     ConsoleContext context(command, out, err, stops);
-    const WalkSummary summary = RunUpdate(request, context);
+    const WalkSummary summary = RunUpdate(RequestOf(command), context);
     context.ClearProgress();
     if (summary.refusal != RootRefusal::None) {
         PrintError(err, RefusalText(command, summary));
         return kExitRefused;
     }
 
+    if (TotalsWanted(command, out)) {
+        const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+        std::fputs(FormatTotals(summary, command, elapsed.count()).c_str(), out);
+    }
     if (command.verbosity != Verbosity::Quiet) {
-        const std::string closing =
-            FormatSummary(summary.copies, summary.deletions, command.deleteFromSource);
-        std::fputs(closing.c_str(), out);
+        std::fputs(FormatSummary(summary, command).c_str(), out);
     }
     int status = summary.failures > 0 ? kExitSomeFailed : kExitDone;
     if (stops.StopRequested()) {

@@ -1,3 +1,4 @@
+#include <clocale>
 #include <cstdio>
 #include <span>
 
@@ -17,6 +18,8 @@ int PrintText(std::string_view text) {
 
 int main(int argc, char** argv) {
     using namespace tolvane;
+    // The user's locale, for the width of characters on the progress line.
+    std::setlocale(LC_ALL, "");
     const std::span<const char* const> arguments(argv + 1, static_cast<size_t>(argc - 1));
     const ParsedCommandLine parsed = ParseCommandLine(arguments);
     if (!parsed.error.empty()) {

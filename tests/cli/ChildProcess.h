@@ -36,6 +36,7 @@ class ChildProcess {
     // Reads until stdout holds marker; false when the program ended or time ran out first.
     bool WaitForOutput(std::string_view marker, std::chrono::milliseconds timeout);
     void Signal(int signalNumber) const;
+    pid_t Pid() const { return m_pid; }
     // Reads everything to the end and waits for the program.
     ProgramResult Finish(std::chrono::milliseconds timeout = std::chrono::seconds(30));
 

@@ -75,15 +75,33 @@ std::vector<ParseRow> ParseRows() {
         {"OneOperand", {"only"}, "missing TARGET after 'only'", {}},
         {"ThreeOperands", {"a", "b", "c"}, "unexpected argument 'c'", {}},
         {"EmptyOperand", {"a", ""}, "SOURCE and TARGET must not be empty", {}},
-        {"UnknownLongOption", {"--delete", "a", "b"}, "unknown option '--delete'", {}},
-        {"UnknownShortOptionInABundle", {"-dx", "a", "b"}, "unknown option '-x'", {}},
-        {"ValueGivenToAFlag", {"--verbose=yes", "a", "b"}, "option '--verbose' takes no value", {}},
+        {"UnambiguousAbbreviations",
+         {"--verb", "--dry", "--del", "--verif", "--no", "a", "b"},
+         "",
+         With(Update("a", "b"),
+              [](CommandLine& c) {
+                  c.verbosity = Verbosity::Verbose;
+                  c.dryRun = true;
+                  c.deleteFromSource = true;
+                  c.verify = true;
+                  c.progress = ProgressMode::Off;
+              })},
+        {"AmbiguousAbbreviation",
+         {"--ver", "a", "b"},
+         "option '--ver' is ambiguous; possibilities: '--verify' '--verbose' '--version'",
+         {}},
+        {"UnknownLongOption", {"--bogus=1", "a", "b"}, "unrecognized option '--bogus=1'", {}},
+        {"UnknownShortOptionInABundle", {"-dx", "a", "b"}, "invalid option -- 'x'", {}},
+        {"ValueGivenToAnAbbreviatedFlag",
+         {"--verb=yes", "a", "b"},
+         "option '--verbose' doesn't allow an argument",
+         {}},
         {"VerboseAndQuietTogether",
          {"-v", "-q", "a", "b"},
          "--verbose and --quiet cannot be used together",
          {}},
-        {"UnknownOptionShownEscaped", {"--\xff", "a", "b"}, "unknown option '--\\xff'", {}},
-        {"HelpAfterAnUnknownOption", {"--bogus", "--help"}, "unknown option '--bogus'", {}},
+        {"UnknownOptionShownEscaped", {"--\xff", "a", "b"}, "unrecognized option '--\\xff'", {}},
+        {"HelpAfterAnUnknownOption", {"--bogus", "--help"}, "unrecognized option '--bogus'", {}},
     };
 }
 
@@ -102,6 +120,7 @@ TEST_P(ParseCommandLineTest, ReadsArguments) {
     EXPECT_EQ(got.source, row.expected.source);
     EXPECT_EQ(got.target, row.expected.target);
     EXPECT_EQ(got.deleteFromSource, row.expected.deleteFromSource);
+    EXPECT_EQ(got.verify, row.expected.verify);
     EXPECT_EQ(got.dryRun, row.expected.dryRun);
     EXPECT_EQ(got.verbosity, row.expected.verbosity);
     EXPECT_EQ(got.progress, row.expected.progress);

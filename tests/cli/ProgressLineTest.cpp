@@ -2,8 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <cwchar>
+
 namespace tolvane {
 namespace {
+
+// The progress line measures in the user's locale; these tests take a UTF-8 one.
+class Utf8Locale : public testing::Test {
+  protected:
+    void SetUp() override { ASSERT_NE(std::setlocale(LC_CTYPE, "C.UTF-8"), nullptr); }
+    void TearDown() override { std::setlocale(LC_CTYPE, "C"); }
+};
 
 struct ProgressRow {
     const char* name;
@@ -18,7 +28,7 @@ void PrintTo(const ProgressRow& row, std::ostream* out) {
     *out << row.name;
 }
 
-class FormatProgressTest : public testing::TestWithParam<ProgressRow> {};
+class FormatProgressTest : public Utf8Locale, public testing::WithParamInterface<ProgressRow> {};
 
 TEST_P(FormatProgressTest, FitsTheWidth) {
     const ProgressRow& row = GetParam();
@@ -27,34 +37,51 @@ TEST_P(FormatProgressTest, FitsTheWidth) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, FormatProgressTest,
-    testing::Values(
-        ProgressRow{
-            "Whole", {10, 2, 512}, 1.0, "src/a", 80, "10 entries, 2 copied, 512 B, 512 B/s, src/a"},
-        ProgressRow{"UnitsAndRate",
-                    {7, 1, 3 << 20},
-                    2.0,
-                    "p",
-                    80,
-                    "7 entries, 1 copied, 3.0 MiB, 1.5 MiB/s, p"},
-        ProgressRow{"NoTimeYet", {1, 0, 0}, 0.0, "", 80, "1 entries, 0 copied, 0 B, 0 B/s"},
-        // 31 columns of counters, ", ", then the path's tail in the 9 columns left.
-        ProgressRow{"PathCutAtItsFront",
-                    {1, 0, 0},
-                    1.0,
-                    "src/long/folder/name.txt",
-                    42,
-                    "1 entries, 0 copied, 0 B, 0 B/s, \u2026name.txt"},
-        // Wide characters take two columns each and are never split.
-        ProgressRow{"WideCharacters",
-                    {1, 0, 0},
-                    1.0,
-                    "目錄/說明.txt",
-                    42,
-                    "1 entries, 0 copied, 0 B, 0 B/s, \u2026說明.txt"},
-        ProgressRow{
-            "NoRoomForAPath", {1, 0, 0}, 1.0, "src/a", 32, "1 entries, 0 copied, 0 B, 0 B/s"},
-        ProgressRow{"CountersCutToo", {1, 0, 0}, 1.0, "src/a", 12, "\u2026 0 B, 0 B/s"}),
+    testing::Values(ProgressRow{"FileInHand",
+                                {7, 1, 3 << 20, 37},
+                                2.0,
+                                "src/big.iso",
+                                79,
+                                "7 entries, 1 copied, 3.0 MiB, 1.5 MiB/s, 37% src/big.iso"},
+                    // 31 columns of counters and ", " leave 11: five of the start, five of the end.
+                    ProgressRow{"PathCutInTheMiddle",
+                                {1, 0, 0},
+                                1.0,
+                                "src/long/folder/name.txt",
+                                44,
+                                "1 entries, 0 copied, 0 B, 0 B/s, src/l\u2026e.txt"},
+                    ProgressRow{"NothingBelowTwentyColumns", {1, 0, 0}, 1.0, "src/a", 19, ""}),
     [](const testing::TestParamInfo<ProgressRow>& info) { return info.param.name; });
+
+// Columns as a terminal shows the text, measured apart from the code under test.
+int ShownColumns(const std::string& text) {
+    std::wstring wide(text.size() + 1, L'\0');
+    const size_t length = std::mbstowcs(wide.data(), text.c_str(), wide.size());
+    EXPECT_NE(length, static_cast<size_t>(-1)) << "the line is no longer valid UTF-8";
+    return ::wcswidth(wide.c_str(), length);
+}
+
+class WidePathTest : public Utf8Locale, public testing::WithParamInterface<const char*> {};
+
+TEST_P(WidePathTest, NeverWiderThanTheTerminalAndKeepsTheFileName) {
+    const std::string path = GetParam();
+    const ProgressCounts counts{123, 45, 6789012, 12};
+    for (size_t width = 20; width <= 80; ++width) {
+        const std::string line = FormatProgress(counts, 1.5, path, width);
+        EXPECT_LE(ShownColumns(line), static_cast<int>(width)) << line;
+        if (width >= 60) {
+            EXPECT_TRUE(line.ends_with(".txt")) << line;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, WidePathTest,
+                         testing::Values("photos/\U0001F4C1\U0001F4C1\U0001F4C1/holiday/"
+                                         "\U0001F305 sunrise over the bay \U0001F305.txt",
+                                         "資料/目錄/子目錄/說明書/第二版/說明說明說明說明.txt"),
+                         [](const testing::TestParamInfo<const char*>& info) {
+                             return info.index == 0 ? "Emoji" : "Chinese";
+                         });
 
 }  // namespace
 }  // namespace tolvane

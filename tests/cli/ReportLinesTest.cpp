@@ -9,12 +9,13 @@ namespace tolvane {
 namespace {
 
 struct ActionRow {
+    const char* name;
     WalkEvent event;
     std::string line;
 };
 
 void PrintTo(const ActionRow& row, std::ostream* out) {
-    *out << row.line;
+    *out << row.name;
 }
 
 class FormatActionTest : public testing::TestWithParam<ActionRow> {};
@@ -25,22 +26,26 @@ TEST_P(FormatActionTest, OneLinePerAction) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, FormatActionTest,
-    testing::Values(ActionRow{{WalkAction::MakeDir, "", "t/sub", ""}, "mkdir t/sub"},
-                    ActionRow{{WalkAction::Copy, "s/a", "t/a", ""}, "copy s/a -> t/a"},
-                    ActionRow{{WalkAction::Link, "s/l", "t/l", ""}, "link s/l -> t/l"},
-                    ActionRow{{WalkAction::Delete, "s/a", "", ""}, "delete s/a"},
-                    ActionRow{{WalkAction::Skip, "s/p", "", "not a regular file"},
+    testing::Values(ActionRow{"MakeDir", {WalkAction::MakeDir, "", "t/sub", ""}, "mkdir t/sub"},
+                    ActionRow{"Copy", {WalkAction::Copy, "s/a", "t/a", ""}, "copy s/a -> t/a"},
+                    ActionRow{"Link", {WalkAction::Link, "s/l", "t/l", ""}, "link s/l -> t/l"},
+                    ActionRow{"Delete", {WalkAction::Delete, "s/a", "", ""}, "delete s/a"},
+                    ActionRow{"Skip",
+                              {WalkAction::Skip, "s/p", "", "not a regular file"},
                               "skip s/p: not a regular file"},
-                    ActionRow{{WalkAction::Copy, "s/\xff\n", "t/\xff\n", ""},
-                              "copy s/\\xff\\n -> t/\\xff\\n"}));
+                    ActionRow{"EscapedNames",
+                              {WalkAction::Copy, "s/\xff\n", "t/\xff\n", ""},
+                              "copy s/\\xff\\n -> t/\\xff\\n"}),
+    [](const testing::TestParamInfo<ActionRow>& info) { return info.param.name; });
 
 struct FailureRow {
+    const char* name;
     WalkFailure failure;
     std::string line;
 };
 
 void PrintTo(const FailureRow& row, std::ostream* out) {
-    *out << row.line;
+    *out << row.name;
 }
 
 class FormatFailureTest : public testing::TestWithParam<FailureRow> {};
@@ -53,21 +58,20 @@ const std::string kNoSpace = std::strerror(ENOSPC);
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, FormatFailureTest,
-    testing::Values(FailureRow{{FailedOperation::Copy, "s/a", "t/a", ENOSPC, ""},
+    testing::Values(FailureRow{"CopyWithErrno",
+                               {FailedOperation::Copy, "s/a", "t/a", ENOSPC, ""},
                                "tolvane-update: cannot copy 's/a' to 't/a': " + kNoSpace},
-                    FailureRow{{FailedOperation::Create, "", "t/d", 0, "an entry is in the way"},
+                    FailureRow{"CreateWithReason",
+                               {FailedOperation::Create, "", "t/d", 0, "an entry is in the way"},
                                "tolvane-update: cannot create 't/d': an entry is in the way"},
                     FailureRow{
+                        "DeleteWithBoth",
                         {FailedOperation::Delete, "s/a", "", ENOSPC, "after the sync"},
                         "tolvane-update: cannot delete 's/a': after the sync (" + kNoSpace + ")"},
-                    FailureRow{{FailedOperation::Read, "s/\x80'", "", ENOSPC, ""},
-                               "tolvane-update: cannot read 's/\\x80\\'': " + kNoSpace}));
-
-TEST(FormatSummaryTest, DeletionLineOnlyWhenAskedFor) {
-    EXPECT_EQ(FormatSummary(3, 0, false), "3 file(s) updated.\n");
-    EXPECT_EQ(FormatSummary(0, 0, true), "0 source file(s) deleted.\n0 file(s) updated.\n");
-    EXPECT_EQ(FormatSummary(12, 5, true), "5 source file(s) deleted.\n12 file(s) updated.\n");
-}
+                    FailureRow{"ReadEscaped",
+                               {FailedOperation::Read, "s/\x80'", "", ENOSPC, ""},
+                               "tolvane-update: cannot read 's/\\x80\\'': " + kNoSpace}),
+    [](const testing::TestParamInfo<FailureRow>& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace tolvane
