@@ -27,6 +27,8 @@ configure_file(${CMAKE_SOURCE_DIR}/cmake/debian/changelog.in ${CMAKE_BINARY_DIR}
 tolvane_gzip(${CMAKE_BINARY_DIR}/doc/changelog.Debian changelog.Debian.gz)
 install(FILES ${CMAKE_BINARY_DIR}/doc/changelog.Debian.gz ${CMAKE_SOURCE_DIR}/cmake/debian/copyright
         DESTINATION ${TOLVANE_DOCDIR})
+install(FILES ${CMAKE_SOURCE_DIR}/cmake/debian/lintian-overrides
+        DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides RENAME tolvane)
 
 get_property(tolvane_gzipped GLOBAL PROPERTY TOLVANE_GZIPPED)
 add_custom_target(tolvane_documents ALL DEPENDS ${tolvane_gzipped})

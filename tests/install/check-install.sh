@@ -22,6 +22,7 @@ check_tree() {
         bin/tolvane-update
         share/doc/tolvane/changelog.Debian.gz
         share/doc/tolvane/copyright
+        share/lintian/overrides/tolvane
         share/man/man1/tolvane-update.1.gz
     )
     if [ "$gui" = ON ]; then
