@@ -82,8 +82,7 @@ void ConsoleContext::NoticeStop() {
     }
     m_stopNoticed = true;
     if (::isatty(fileno(m_err)) == 1) {
-        WriteLine(m_err, ErrorLine("stopping after the file in hand; signal again (Ctrl-C) to "
-                                   "abandon it"));
+        WriteLine(m_err, ErrorLine("stopping after the file in hand; a second signal abandons it"));
     }
 }
 
