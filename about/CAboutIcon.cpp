@@ -1,5 +1,6 @@
 #include "CAboutIcon.h"
 
+#include <QPainter>
 
 #include "CAboutDlg.h"
 #include "LabelTakeover.h"
@@ -12,7 +13,10 @@ bool CAboutIcon::Bind(QWidget* dialog, int controlId) {
     }
     m_bBound = true;
     LoadHandCursor();
+    TakeKeyboardFocus();
     setToolTip(ToolTipFor(dialog->window()->windowTitle()));
+    setAccessibleName(toolTip());
+    setAccessibleDescription(tr("Shows the program's version and its author."));
     setMouseTracking(true);
     return true;
 }
@@ -23,7 +27,13 @@ QString CAboutIcon::ToolTipFor(const QString& title) {
     if (!shown.isEmpty() && shown.back().isHighSurrogate()) {
         shown.chop(1);
     }
-    return QStringLiteral("About ") + shown;
+    return tr("About %1").arg(shown);
+}
+
+void CAboutIcon::paintEvent(QPaintEvent* event) {
+    HoverLabel::paintEvent(event);
+    QPainter painter(this);
+    DrawFocusFrame(painter);
 }
 
 void CAboutIcon::OnClicked() {

@@ -1,12 +1,14 @@
 #pragma once
 
-#include "HoverLabel.h"
 #include <QString>
+#include "HoverLabel.h"
 
 namespace tolvane {
 
 // The program's icon on the main window as a button: a hand pointer and the tool tip
-// "About <window title>" while the pointer is over it, and the About box when clicked.
+// "About <window title>" while the pointer is over it, and the About box when clicked or,
+// once Tab has reached it, when Space or Enter is pressed. Screen readers hear the tool tip's
+// text as its name.
 class CAboutIcon : public HoverLabel {
     Q_OBJECT
 
@@ -22,6 +24,9 @@ class CAboutIcon : public HoverLabel {
 
     // "About " followed by at most kMaxTitleLength characters of title.
     static QString ToolTipFor(const QString& title);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
 
   private:
     void OnClicked() override;

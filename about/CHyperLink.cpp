@@ -9,7 +9,9 @@
 #include <QPalette>
 
 #include "AppMessageBox.h"
+#include "AsyncOpen.h"
 #include "LabelTakeover.h"
+#include "LinkColours.h"
 #include "LinkErrorText.h"
 #include "LinkFit.h"
 #include "LinkOpener.h"
@@ -45,6 +47,7 @@ bool CHyperLink::Bind(QWidget* dialog, int controlId) {
     m_bBound = true;
     FitToText();
     LoadHandCursor();
+    TakeKeyboardFocus();
     setToolTip(m_strURL);
     setMouseTracking(true);
     return true;
@@ -69,7 +72,8 @@ QColor CHyperLink::TextColour() const {
     if (IsOver()) {
         return m_crHoverColour;
     }
-    return m_bVisited ? m_crVisitedColour : m_crLinkColour;
+    return m_bVisited ? ReadableLinkColour(m_crVisitedColour, QPalette::LinkVisited, palette())
+                      : ReadableLinkColour(m_crLinkColour, QPalette::Link, palette());
 }
 
 unsigned CHyperLink::StaticStyleBits() const {
@@ -112,10 +116,15 @@ void CHyperLink::paintEvent(QPaintEvent* /*event*/) {
     painter.setFont(font());
     painter.setPen(TextColour());
     painter.drawText(contentsRect(), static_cast<int>(alignment()) | Qt::TextSingleLine, text());
+    DrawFocusFrame(painter);
 }
 
 void CHyperLink::OnClicked() {
-    const int result = OpenLink(m_strURL.toStdString());
+    const std::string url = m_strURL.toStdString();
+    OpenInBackground([url] { return OpenLink(url); }, this, [this](int code) { OnOpened(code); });
+}
+
+void CHyperLink::OnOpened(int result) {
     // A failed open clears the mark of an earlier success; the next paint shows it.
     m_bVisited = result > kLastFailureCode;
     if (m_bVisited) {

@@ -1,14 +1,16 @@
 #pragma once
 
 #include <QColor>
-#include "HoverLabel.h"
 #include <QString>
+#include "HoverLabel.h"
 
 namespace tolvane {
 
 // A static text that behaves as a link: bound to a text control of a dialog, it draws its
 // text underlined in link colours, takes the size of its text, shows a hand pointer and its
-// URL as a tool tip, and opens the URL when clicked, reporting a failure in a message box.
+// URL as a tool tip, and opens the URL when clicked (or activated from the keyboard),
+// reporting a failure in a message box. The opening runs off the window's thread; its outcome
+// arrives later and marks the link visited or reports the failure.
 class CHyperLink : public HoverLabel {
     Q_OBJECT
 
@@ -34,7 +36,8 @@ class CHyperLink : public HoverLabel {
     void MarkVisited(bool visited);
     bool IsVisited() const { return m_bVisited; }
 
-    // The colour the text is drawn in now: hover over visited over plain link.
+    // The colour the text is drawn in now: hover over visited over plain link. The designed
+    // link colours give way to the palette's when they do not read on the window's colour.
     QColor TextColour() const;
 
   protected:
@@ -45,6 +48,7 @@ class CHyperLink : public HoverLabel {
     // The size of the whole text in the link font, one line, underline included.
     QSize TextExtent() const;
     void OnClicked() override;
+    void OnOpened(int code);
     void ReportLinkError(int code);
     unsigned StaticStyleBits() const;
 

@@ -1,6 +1,10 @@
 #include "HoverLabel.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 
 namespace tolvane {
 
@@ -9,6 +13,20 @@ void HoverLabel::LoadHandCursor() {
         setCursor(Qt::PointingHandCursor);
         m_bHandCursor = true;
     }
+}
+
+void HoverLabel::TakeKeyboardFocus() {
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void HoverLabel::DrawFocusFrame(QPainter& painter) {
+    if (!hasFocus()) {
+        return;
+    }
+    QStyleOptionFocusRect option;
+    option.initFrom(this);
+    option.backgroundColor = palette().color(QPalette::Window);
+    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
 }
 
 void HoverLabel::SetOver(bool over) {
@@ -47,6 +65,17 @@ void HoverLabel::mouseReleaseEvent(QMouseEvent* event) {
         return;
     }
     QLabel::mouseReleaseEvent(event);
+}
+
+void HoverLabel::keyPressEvent(QKeyEvent* event) {
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    const int key = event->key();
+    if (plain && (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter)) {
+        event->accept();
+        OnClicked();
+        return;
+    }
+    QLabel::keyPressEvent(event);
 }
 
 }  // namespace tolvane

@@ -2,11 +2,14 @@
 
 #include <QLabel>
 
+class QPainter;
+
 namespace tolvane {
 
 // A label that acts on the pointer as the link and the About icon do: a hand pointer, a hover
 // state that follows the pointer and repaints at once, and a click (left button pressed and
-// released over the label) handed to OnClicked.
+// released over the label) handed to OnClicked. Once it takes the keyboard focus, Tab reaches
+// it and Space or Enter acts as a click.
 class HoverLabel : public QLabel {
     Q_OBJECT
 
@@ -18,6 +21,10 @@ class HoverLabel : public QLabel {
   protected:
     // The hand pointer, set once.
     void LoadHandCursor();
+    // Tab and a click give the label the focus, so that it can be used from the keyboard.
+    void TakeKeyboardFocus();
+    // The style's focus frame around the label, while it has the focus.
+    void DrawFocusFrame(QPainter& painter);
     void SetOver(bool over);
     virtual void OnClicked() = 0;
 
@@ -26,6 +33,7 @@ class HoverLabel : public QLabel {
     void leaveEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     bool m_bOverControl = false;

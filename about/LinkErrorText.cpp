@@ -1,53 +1,61 @@
 #include "LinkErrorText.h"
 
+#include <QCoreApplication>
+
 #include "ShellResultCodes.h"
 
 namespace tolvane {
 
 namespace {
 
-QString CodeMeaning(int code) {
-    switch (code) {
-        case ERROR_OUT_OF_RESOURCES:
-            return QStringLiteral("The operating system is out\nof memory or resources.");
-        case SE_ERR_FNF:
-            return QStringLiteral("The specified file was not found.");
-        case SE_ERR_PNF:
-            return QStringLiteral("The specified path was not found.");
-        case SE_ERR_ACCESSDENIED:
-            return QStringLiteral("The operating system denied\naccess to the specified file.");
-        case SE_ERR_OOM:
-            return QStringLiteral("There was not enough memory to complete the operation.");
-        case ERROR_BAD_FORMAT:
-            return QStringLiteral(
-                "The .EXE file is invalid\n(non-Win32 .EXE or error in .EXE image).");
-        case SE_ERR_SHARE:
-            return QStringLiteral("A sharing violation occurred. ");
-        case SE_ERR_ASSOCINCOMPLETE:
-            return QStringLiteral("The filename association is\nincomplete or invalid.");
-        case SE_ERR_DDETIMEOUT:
-            return QStringLiteral(
-                "The DDE transaction could not\nbe completed because the request timed out.");
-        case SE_ERR_DDEFAIL:
-            return QStringLiteral("The DDE transaction failed.");
-        case SE_ERR_DDEBUSY:
-            return QStringLiteral(
-                "The DDE transaction could not\nbe completed because other DDE "
-                "transactions\nwere being processed.");
-        case SE_ERR_NOASSOC:
-            return QStringLiteral(
-                "There is no application associated\nwith the given filename extension.");
-        case SE_ERR_DLLNOTFOUND:
-            return QStringLiteral("The specified dynamic-link library was not found.");
-        default:
-            return QStringLiteral("Unknown Error (%1) occurred.").arg(code);
+constexpr const char* kContext = "tolvane::CHyperLink";
+
+struct CodeMeaning {
+    int code;
+    const char* text;  // the source text of its translation in kContext
+};
+
+// The meanings of the codes that the opener and the program start produce.
+constexpr CodeMeaning kMeanings[] = {
+    {ERROR_OUT_OF_RESOURCES,
+     QT_TRANSLATE_NOOP("tolvane::CHyperLink",
+                       "The operating system is out\nof memory or resources.")},
+    {SE_ERR_FNF, QT_TRANSLATE_NOOP("tolvane::CHyperLink", "The specified file was not found.")},
+    {SE_ERR_PNF, QT_TRANSLATE_NOOP("tolvane::CHyperLink", "The specified path was not found.")},
+    {SE_ERR_ACCESSDENIED,
+     QT_TRANSLATE_NOOP("tolvane::CHyperLink",
+                       "The operating system denied\naccess to the specified file.")},
+    {SE_ERR_OOM, QT_TRANSLATE_NOOP("tolvane::CHyperLink",
+                                   "There was not enough memory to complete the operation.")},
+    {ERROR_BAD_FORMAT,
+     QT_TRANSLATE_NOOP("tolvane::CHyperLink",
+                       "The .EXE file is invalid\n(non-Win32 .EXE or error in .EXE image).")},
+    {SE_ERR_SHARE, QT_TRANSLATE_NOOP("tolvane::CHyperLink", "A sharing violation occurred. ")},
+    {SE_ERR_ASSOCINCOMPLETE,
+     QT_TRANSLATE_NOOP("tolvane::CHyperLink",
+                       "The filename association is\nincomplete or invalid.")},
+    {SE_ERR_NOASSOC,
+     QT_TRANSLATE_NOOP("tolvane::CHyperLink",
+                       "There is no application associated\nwith the given filename extension.")},
+    {SE_ERR_DLLNOTFOUND,
+     QT_TRANSLATE_NOOP("tolvane::CHyperLink", "The specified dynamic-link library was not found.")},
+};
+
+QString Meaning(int code) {
+    for (const CodeMeaning& meaning : kMeanings) {
+        if (meaning.code == code) {
+            return QCoreApplication::translate(kContext, meaning.text);
+        }
     }
+    return QCoreApplication::translate("tolvane::CHyperLink", "Unknown Error (%1) occurred.")
+        .arg(code);
 }
 
 }  // namespace
 
 QString LinkErrorText(int code) {
-    return QStringLiteral("Unable to open hyperlink:\n\n") + CodeMeaning(code);
+    return QCoreApplication::translate("tolvane::CHyperLink", "Unable to open hyperlink:\n\n") +
+           Meaning(code);
 }
 
 }  // namespace tolvane

@@ -2,105 +2,94 @@
 
 #include <QEvent>
 #include <QFontMetrics>
-#include <QFrame>
-#include <QLabel>
 #include <QPainter>
-#include <QStyleOptionFrame>
 
-#include "DialogBuilder.h"
+#include "LabelTakeover.h"
 #include "PathShortening.h"
 
 namespace tolvane {
 
-CPathLabel::CPathLabel(unsigned format, bool pathEllipsis)
-    : m_bPathEllipsis(pathEllipsis), m_nFormat(format) {}
+CPathLabel::CPathLabel(QWidget* parent) : QLabel(parent) {
+    setTextFormat(Qt::PlainText);
+}
 
-CPathLabel::~CPathLabel() {
-    if (m_control) {
-        m_control->removeEventFilter(this);
+CPathLabel::CPathLabel(unsigned /*format*/, bool pathEllipsis) : CPathLabel(nullptr) {
+    m_bPathEllipsis = pathEllipsis;
+}
+
+CPathLabel::PathEllipsisFlag& CPathLabel::PathEllipsisFlag::operator=(bool pathEllipsis) {
+    label->setElideMode(pathEllipsis ? Qt::ElideMiddle : Qt::ElideRight);
+    return *this;
+}
+
+void CPathLabel::setElideMode(Qt::TextElideMode mode) {
+    if (m_elideMode != mode) {
+        m_elideMode = mode;
+        update();
     }
 }
 
-bool CPathLabel::SubclassDlgItem(int id, QWidget* parent) {
-    QWidget* control = DialogBuilder::FindControl(parent, id);
-    if (!control) {
-        return false;
-    }
-    if (m_control) {
-        m_control->removeEventFilter(this);
-    }
-    m_control = control;
-    m_control->installEventFilter(this);
-    m_control->update();
-    return true;
-}
-
-QString CPathLabel::DisplayedText() const {
-    if (!m_control) {
-        return QString();
-    }
+QString CPathLabel::elidedText() const {
     const QFontMetrics metrics(PaintFont());
     const auto measure = [&metrics](const QString& text) {
         return metrics.horizontalAdvance(text);
     };
-    const int width = m_control->contentsRect().width();
-    const QString text = ControlText();
-    return m_bPathEllipsis ? ShortenPath(text, width, measure) : ShortenEnd(text, width, measure);
-}
-
-bool CPathLabel::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_control && event->type() == QEvent::Paint) {
-        OnPaint();
-        return true;
+    const int width = contentsRect().width();
+    switch (m_elideMode) {
+        case Qt::ElideMiddle:
+            return ShortenPath(text(), width, measure);
+        case Qt::ElideRight:
+            return ShortenEnd(text(), width, measure);
+        case Qt::ElideLeft:
+            return metrics.elidedText(text(), Qt::ElideLeft, width);
+        case Qt::ElideNone:
+            break;
     }
-    return QObject::eventFilter(watched, event);
+    return text();
 }
 
-void CPathLabel::OnEraseBkgnd(QPainter& painter) const {
-    painter.fillRect(m_control->contentsRect(), m_control->palette().color(QPalette::Button));
-}
-
-void CPathLabel::OnPaint() {
-    QPainter painter(m_control);
-    // The sunken edge stays as the control's frame draws it.
-    if (auto* frame = qobject_cast<QFrame*>(m_control.data()); frame && frame->frameWidth() > 0) {
-        QStyleOptionFrame option;
-        option.initFrom(frame);
-        option.frameShape = frame->frameShape();
-        option.lineWidth = frame->lineWidth();
-        option.midLineWidth = frame->midLineWidth();
-        option.state |=
-            frame->frameShadow() == QFrame::Sunken ? QStyle::State_Sunken : QStyle::State_Raised;
-        frame->style()->drawControl(QStyle::CE_ShapedFrame, &option, &painter, frame);
+bool CPathLabel::Bind(QWidget* dialog, int controlId) {
+    if (!TakeOverLabel(this, dialog, controlId)) {
+        return false;
     }
-    OnEraseBkgnd(painter);
+    ShowWholePathInHints();
+    return true;
+}
 
+bool CPathLabel::event(QEvent* event) {
+    // The text may have changed since the last paint; the tool tip must give the current one.
+    if (event->type() == QEvent::ToolTip) {
+        ShowWholePathInHints();
+    }
+    return QLabel::event(event);
+}
+
+void CPathLabel::paintEvent(QPaintEvent* /*event*/) {
+    // QLabel::setText() tells subclasses nothing but repaints, so the hints follow the text
+    // here.
+    ShowWholePathInHints();
+    QPainter painter(this);
+    drawFrame(&painter);
+    painter.fillRect(contentsRect(), palette().color(QPalette::Button));
     painter.setFont(PaintFont());
-    painter.setPen(m_control->palette().color(QPalette::WindowText));
-    int flags = Qt::TextSingleLine;
-    flags |= (m_nFormat & DT_CENTER)  ? Qt::AlignHCenter
-             : (m_nFormat & DT_RIGHT) ? Qt::AlignRight
-                                      : Qt::AlignLeft;
-    // Vertical centring applies to single-line drawing only; otherwise the line is at the top.
-    const bool centred = (m_nFormat & DT_VCENTER) && (m_nFormat & DT_SINGLELINE);
-    flags |= centred ? Qt::AlignVCenter : Qt::AlignTop;
-    if (!(m_nFormat & DT_NOPREFIX)) {
-        flags |= Qt::TextShowMnemonic;
+    painter.setPen(palette().color(QPalette::WindowText));
+    painter.drawText(contentsRect(), static_cast<int>(alignment()) | Qt::TextSingleLine,
+                     elidedText());
+}
+
+void CPathLabel::ShowWholePathInHints() {
+    if (toolTip() != text()) {
+        setToolTip(text());
     }
-    painter.drawText(m_control->contentsRect(), flags, DisplayedText());
+    // A label's own accessible name drops every '&' of its text; a path keeps them.
+    if (accessibleName() != text()) {
+        setAccessibleName(text());
+    }
 }
 
 QFont CPathLabel::PaintFont() const {
-    // The dialog's font, not one set on the control itself.
-    QWidget* parent = m_control->parentWidget();
-    return parent ? parent->font() : m_control->font();
-}
-
-QString CPathLabel::ControlText() const {
-    if (auto* label = qobject_cast<QLabel*>(m_control.data())) {
-        return label->text();
-    }
-    return m_control->windowTitle();
+    // The dialog's font, not one set on the label itself.
+    return parentWidget() ? parentWidget()->font() : font();
 }
 
 }  // namespace tolvane

@@ -1,56 +1,56 @@
 #pragma once
 
-#include <QObject>
-#include <QPointer>
-#include <QString>
-#include <QWidget>
-
-class QPainter;
+#include <QLabel>
 
 namespace tolvane {
 
-// Text-drawing flags the label understands, with the desktop's values.
-inline constexpr unsigned DT_CENTER = 0x0001;
-inline constexpr unsigned DT_RIGHT = 0x0002;
-inline constexpr unsigned DT_VCENTER = 0x0004;  // only together with DT_SINGLELINE
-inline constexpr unsigned DT_SINGLELINE = 0x0020;
-inline constexpr unsigned DT_NOPREFIX = 0x0800;
-
-// Shows a one-line path in an existing label control of a dialog and shortens it with "..."
-// when it is too wide. Bound to the control by its id, it takes over the control's painting:
-// it fills the background with the button-face colour and draws the text itself, so the
-// control's text (QLabel::text) always stays the full path.
-class CPathLabel : public QObject {
+// A one-line label for a path that shortens the drawn text with "..." when it is too wide.
+// Only the drawing is shortened: text() stays the whole path, and the tool tip and the
+// accessible name give it in full. The label fills its inside with the button-face colour and
+// draws the text in its dialog's font as plain text (an '&' is drawn as itself) at the top of
+// its rectangle, aligned as alignment() says horizontally.
+class CPathLabel : public QLabel {
     Q_OBJECT
+    Q_PROPERTY(Qt::TextElideMode elideMode READ elideMode WRITE setElideMode)
 
-public:
+  public:
+    explicit CPathLabel(QWidget* parent = nullptr);
+
+    // Qt::ElideMiddle (the default) keeps everything from the last '/' on and lets the
+    // characters just before it give way, so the name at the end stays visible; Qt::ElideRight
+    // cuts the end; Qt::ElideLeft cuts the beginning; Qt::ElideNone clips.
+    Qt::TextElideMode elideMode() const { return m_elideMode; }
+    void setElideMode(Qt::TextElideMode mode);
+
+    // The text as the next paint draws it: text() shortened to the label's inside.
+    QString elidedText() const;
+
+    // Takes the place of the label controlId among dialog's controls, with its text, geometry
+    // and frame. Returns false, changing nothing, when dialog holds no such label.
+    bool Bind(QWidget* dialog, int controlId);
+
+    // Deprecated: the main window's first configuration, kept until it calls Bind() and
+    // setElideMode(). The format is ignored; pathEllipsis chooses ElideMiddle over ElideRight.
     CPathLabel(unsigned format, bool pathEllipsis);
-    ~CPathLabel() override;
+    bool SubclassDlgItem(int id, QWidget* parent) { return Bind(parent, id); }
+    struct PathEllipsisFlag {
+        CPathLabel* label;
+        PathEllipsisFlag& operator=(bool pathEllipsis);
+    } m_bPathEllipsis{this};
 
-    // Takes over the painting of the control with the given id among parent's children.
-    // Returns false when there is no such control.
-    bool SubclassDlgItem(int id, QWidget* parent);
-    QWidget* Control() const { return m_control; }
+  protected:
+    bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
-    // The text as the next paint draws it: the control's text, shortened to its width.
-    QString DisplayedText() const;
-
-    // Nonzero: a text that is too wide loses characters in its middle (before the last '/');
-    // zero: it loses its end. Takes effect at the next paint.
-    bool m_bPathEllipsis;
-    // The drawing flags given at construction, used on every paint.
-    unsigned m_nFormat;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    void OnEraseBkgnd(QPainter& painter) const;
-    void OnPaint();
+  private:
+    void ShowWholePathInHints();
     QFont PaintFont() const;
-    QString ControlText() const;
 
-    QPointer<QWidget> m_control;
+    Qt::TextElideMode m_elideMode = Qt::ElideMiddle;
 };
+
+// Deprecated with CPathLabel(unsigned, bool): the old drawing flags, which change nothing.
+inline constexpr unsigned DT_VCENTER = 0x0004;
+inline constexpr unsigned DT_NOPREFIX = 0x0800;
 
 }  // namespace tolvane

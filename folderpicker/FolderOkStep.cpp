@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <QCoreApplication>
+
 #include <climits>
 
 #include "MessageBoxCodes.h"
@@ -25,7 +27,27 @@ std::string WithTrailingSeparator(const std::string& folder) {
     return folder == "/" ? folder : folder + '/';
 }
 
+// The messages, in the picker's translation context.
+const char* const kInvalidFolder =
+    QT_TRANSLATE_NOOP("tolvane::CSelectFolderDialog", "Invalid Folder");
+const char* const kCreateQuestion = QT_TRANSLATE_NOOP(
+    "tolvane::CSelectFolderDialog", "\n\nThis path does not exist. Do you want to create it?");
+const char* const kCannotCreate =
+    QT_TRANSLATE_NOOP("tolvane::CSelectFolderDialog", "Could not create folder:\n");
+
+// A message in the user's language, as UTF-8 bytes that a path's bytes can be joined to.
+std::string Tr(const char* text) {
+    return QCoreApplication::translate("tolvane::CSelectFolderDialog", text).toStdString();
+}
+
 }  // namespace
+
+std::string ExpandHomeFolder(const std::string& text, const std::string& home) {
+    if (text == "~" || text.starts_with("~/")) {
+        return home + text.substr(1);
+    }
+    return text;
+}
 
 bool PathExists(const std::string& path) {
     return ::access(path.c_str(), F_OK) == 0;
@@ -36,7 +58,7 @@ std::optional<std::string> RunFolderOkStep(const std::string& fieldText,
                                            const FolderOkServices& services) {
     std::string folder = fieldText.empty() ? currentFolder : fieldText;
     if (IsRefusedText(folder)) {
-        services.messageBox("Invalid Folder", MB_OK | MB_ICONHAND);
+        services.messageBox(Tr(kInvalidFolder), MB_OK | MB_ICONHAND);
         return std::nullopt;
     }
     // One trailing separator is allowed and dropped; the root keeps its only one.
@@ -45,19 +67,20 @@ std::optional<std::string> RunFolderOkStep(const std::string& fieldText,
     }
     const std::string accepted = WithTrailingSeparator(folder);
     if (accepted.size() > kMaxFolderBytes) {
-        services.messageBox("Invalid Folder", MB_OK | MB_ICONHAND);
+        services.messageBox(Tr(kInvalidFolder), MB_OK | MB_ICONHAND);
         return std::nullopt;
     }
     if (!services.exists(folder)) {
         const int answer =
-            services.messageBox(folder + "\n\nThis path does not exist. Do you want to create it?",
-                                MB_YESNO | MB_ICONQUESTION);
+            services.messageBox(folder + Tr(kCreateQuestion), MB_YESNO | MB_ICONQUESTION);
+        if (answer == IDCANCEL) {
+            return std::nullopt;
+        }
         if (answer == IDYES) {
             // Whether the creation worked is judged by the folder being there afterwards.
             services.makeDirectoryPath(accepted);
             if (!services.exists(folder)) {
-                services.messageBox("Could not create folder:\n" + folder,
-                                    MB_OK | MB_ICONEXCLAMATION);
+                services.messageBox(Tr(kCannotCreate) + folder, MB_OK | MB_ICONEXCLAMATION);
                 return std::nullopt;
             }
         }

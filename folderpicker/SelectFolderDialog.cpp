@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileSystemModel>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -36,8 +37,8 @@ constexpr int kGridColumns = 3;
 }  // namespace
 
 CSelectFolderDialog::CSelectFolderDialog(bool showFiles, const std::string& initialFolder,
-                                         unsigned /*flags*/, const char* filter, QWidget* parent)
-    : QFileDialog(parent), m_bShowFiles(showFiles), m_strTitle(QStringLiteral("Select folder")) {
+                                         const char* filter, QWidget* parent)
+    : QFileDialog(parent), m_bShowFiles(showFiles), m_strTitle(tr("Select folder")) {
     // Must come first: a native dialog has no widgets to rearrange.
     setOption(DontUseNativeDialog);
     const QStringList nameFilters = NameFiltersFromFrameworkFilter(filter);
@@ -80,15 +81,15 @@ void CSelectFolderDialog::OnInitDone(const std::string& initialFolder, bool show
     buttonBox->hide();
     setWindowTitle(m_strTitle);
 
-    setLabelText(FileName, QStringLiteral("Current Folder:"));
+    setLabelText(FileName, tr("Current Folder:"));
     m_pFolderEdit = new QLineEdit(FromBytes(initialFolder), this);
     m_pFolderEdit->setObjectName(QStringLiteral("folderEdit"));
     nameLabel->setBuddy(m_pFolderEdit);
 
-    auto* okButton = new QPushButton(QStringLiteral("OK"), this);
+    auto* okButton = new QPushButton(tr("OK"), this);
     okButton->setObjectName(QStringLiteral("okButton"));
     okButton->setDefault(true);  // Enter in the folder field presses OK
-    auto* cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+    auto* cancelButton = new QPushButton(tr("Cancel"), this);
     cancelButton->setObjectName(QStringLiteral("cancelButton"));
     connect(okButton, &QPushButton::clicked, this, &CSelectFolderDialog::accept);
     connect(cancelButton, &QPushButton::clicked, this, &CSelectFolderDialog::reject);
@@ -139,8 +140,9 @@ void CSelectFolderDialog::accept() {
                                     [this](const std::string& text, unsigned type) {
                                         return AppMessageBox(this, FromBytes(text), type);
                                     }};
-    const std::optional<std::string> folder =
-        RunFolderOkStep(ToBytes(m_pFolderEdit->text()), ShownFolder(), services);
+    const std::string typed =
+        ExpandHomeFolder(ToBytes(m_pFolderEdit->text()), ToBytes(QDir::homePath()));
+    const std::optional<std::string> folder = RunFolderOkStep(typed, ShownFolder(), services);
     if (folder) {
         SetSelectedPath(*folder);
         QDialog::accept();

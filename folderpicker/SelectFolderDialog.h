@@ -8,14 +8,14 @@ class QLineEdit;
 
 namespace tolvane {
 
-// The open-dialog flag that hides the read-only check box. This dialog has no such box, so
-// the flag changes nothing; it is named so that callers can say what they mean.
+// Deprecated with the constructor that takes flags: an open-dialog flag that changes nothing.
 inline constexpr unsigned OFN_HIDEREADONLY = 0x4;
 
 // A file dialog turned into a folder picker. The file-name field gives way to a folder field
 // ("Current Folder:") that follows every folder the dialog shows and may be typed into. OK
 // and Enter check that text, offer to create a missing folder, and end the dialog with the
-// folder, which GetSelectedPath() then returns with exactly one trailing '/'.
+// folder, which GetSelectedPath() then returns with exactly one trailing '/'. A typed "~" or
+// "~/..." starts at the user's home folder.
 // Paths are the file system's bytes; they become text only on the screen.
 class CSelectFolderDialog : public QFileDialog {
     Q_OBJECT
@@ -23,9 +23,12 @@ class CSelectFolderDialog : public QFileDialog {
     // showFiles false lists folders only. filter is in the framework's form
     // ("All Files(*.*)|*.*||") and may be null; with files shown and a filter the file-type
     // row stays, otherwise it is hidden. An empty initialFolder opens the dialog at "/".
-    // flags are the open-dialog flags; none of them has an effect here.
-    CSelectFolderDialog(bool showFiles, const std::string& initialFolder, unsigned flags,
-                        const char* filter, QWidget* parent);
+    CSelectFolderDialog(bool showFiles, const std::string& initialFolder, const char* filter,
+                        QWidget* parent);
+    // Deprecated: the flags change nothing. Kept until the main window uses the one above.
+    CSelectFolderDialog(bool showFiles, const std::string& initialFolder, unsigned /*flags*/,
+                        const char* filter, QWidget* parent)
+        : CSelectFolderDialog(showFiles, initialFolder, filter, parent) {}
 
     // Runs the dialog modally; returns IDOK or IDCANCEL.
     int DoModal();

@@ -1,6 +1,7 @@
 #include "AppMessageBox.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 
 #include "ApplicationName.h"
 
@@ -30,11 +31,22 @@ int AppMessageBox(QWidget* parent, const QString& text, unsigned type) {
                     yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, parent);
     box.setTextFormat(Qt::PlainText);  // paths may hold '<' or '&'
     box.setDefaultButton(yesNo ? QMessageBox::Yes : QMessageBox::Ok);
-    const int clicked = box.exec();
+    // Esc and the close box must not answer a question: they press a Cancel button that is
+    // never shown, so that the caller can tell "put aside" from "No".
+    QAbstractButton* putAside = nullptr;
     if (yesNo) {
-        return clicked == QMessageBox::Yes ? IDYES : IDNO;
+        putAside = box.addButton(QMessageBox::Cancel);
+        putAside->hide();
+        box.setEscapeButton(putAside);
     }
-    return IDOK;
+    const int clicked = box.exec();
+    if (!yesNo) {
+        return IDOK;
+    }
+    if (box.clickedButton() == putAside) {
+        return IDCANCEL;
+    }
+    return clicked == QMessageBox::Yes ? IDYES : IDNO;
 }
 
 }  // namespace tolvane

@@ -11,8 +11,8 @@ namespace tolvane {
 // Shows a modal message box over parent, captioned with the application's name.
 // type combines one button set (MB_OK, MB_YESNO) with one icon (MB_ICONHAND,
 // MB_ICONQUESTION, MB_ICONEXCLAMATION); a type without an icon gets the exclamation icon.
-// The text is shown as plain text, never as markup. Returns IDOK for MB_OK, and IDYES or
-// IDNO for MB_YESNO (closing or Esc counts as No).
+// The text is shown as plain text, never as markup. Returns IDOK for MB_OK; for MB_YESNO,
+// IDYES or IDNO, or IDCANCEL when the question was put aside with Esc or the close box.
 int AppMessageBox(QWidget* parent, const QString& text, unsigned type = MB_OK | MB_ICONEXCLAMATION);
 
 }  // namespace tolvane

@@ -102,7 +102,10 @@ QRect DialogBuilder::ToPixels(const DialogRect& rect, QSize baseUnits) {
 
 void DialogBuilder::Build(const DialogTemplate& dialogTemplate, QDialog* dialog) {
     dialog->setWindowFlags(WindowFlagsFor(dialogTemplate.style));
-    dialog->setWindowTitle(QString::fromStdString(dialogTemplate.caption));
+    const auto translate = [&dialogTemplate](const std::string& text) {
+        return Translate(dialogTemplate.translationContext, text);
+    };
+    dialog->setWindowTitle(translate(dialogTemplate.caption));
     const QFont font = MakeFont(dialogTemplate.font);
     dialog->setFont(font);
     const QSize units = BaseUnits(font);
@@ -111,7 +114,7 @@ void DialogBuilder::Build(const DialogTemplate& dialogTemplate, QDialog* dialog)
 
     QWidget* firstTabStop = nullptr;
     for (const ControlTemplate& control : dialogTemplate.controls) {
-        QWidget* widget = CreateControl(control, dialog);
+        QWidget* widget = CreateControl(control, translate(control.text), dialog);
         const QRect pixels = ToPixels(control.rect, units);
         if (control.kind == ControlKind::StaticIcon) {
             // An icon control takes the size of its icon, whatever the template says.
@@ -124,6 +127,12 @@ void DialogBuilder::Build(const DialogTemplate& dialogTemplate, QDialog* dialog)
         }
         widget->setProperty(kControlIdProperty, control.id);
         widget->setEnabled(!(control.style & ControlStyle::Disabled));
+        if (!control.accessibleName.empty()) {
+            widget->setAccessibleName(translate(control.accessibleName));
+        }
+        if (!control.accessibleDescription.empty()) {
+            widget->setAccessibleDescription(translate(control.accessibleDescription));
+        }
         ApplyFocusPolicy(control, widget);
         // Earlier controls lie on top, so a group box created after the controls it frames
         // never covers them.
@@ -141,11 +150,18 @@ QWidget* DialogBuilder::FindControl(const QWidget* dialog, int id) {
     return dialog->findChild<QWidget*>(ObjectNameFor(id), Qt::FindDirectChildrenOnly);
 }
 
-QWidget* DialogBuilder::CreateControl(const ControlTemplate& control, QWidget* parent) {
-    const QString text = QString::fromStdString(control.text);
+QString DialogBuilder::Translate(const std::string& context, const std::string& text) {
+    if (context.empty() || text.empty()) {
+        return QString::fromStdString(text);
+    }
+    return QCoreApplication::translate(context.c_str(), text.c_str());
+}
+
+QWidget* DialogBuilder::CreateControl(const ControlTemplate& control, const QString& text,
+                                      QWidget* parent) {
     switch (control.kind) {
         case ControlKind::StaticText:
-            return CreateStaticText(control, parent);
+            return CreateStaticText(control, text, parent);
         case ControlKind::StaticIcon:
             return CreateStaticIcon(control, parent);
         case ControlKind::PushButton: {
@@ -173,8 +189,9 @@ QWidget* DialogBuilder::CreateControl(const ControlTemplate& control, QWidget* p
     return new QWidget(parent);
 }
 
-QWidget* DialogBuilder::CreateStaticText(const ControlTemplate& control, QWidget* parent) {
-    auto* label = new QLabel(QString::fromStdString(control.text), parent);
+QWidget* DialogBuilder::CreateStaticText(const ControlTemplate& control, const QString& text,
+                                         QWidget* parent) {
+    auto* label = new QLabel(text, parent);
     label->setTextFormat(Qt::PlainText);
     label->setAlignment(TextAlignment(control.style));
     label->setWordWrap(!(control.style & ControlStyle::NoWordWrap));

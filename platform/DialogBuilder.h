@@ -13,9 +13,10 @@ namespace tolvane {
 
 // Creates a dialog's window and controls from a template. Dialog units are converted with the
 // dialog font's base units as the desktop's dialog manager does: x = dlu * average char width / 4,
-// y = dlu * char height / 8, rounded to the nearest pixel.
+// y = dlu * char height / 8, rounded to the nearest pixel. Texts are translated as the
+// controls are made, so a template holds only the source texts.
 class DialogBuilder {
-public:
+  public:
     // The name of the property that holds a built control's id.
     static constexpr const char* kControlIdProperty = "controlId";
 
@@ -25,6 +26,10 @@ public:
     // character height of a font, in pixels.
     static QSize BaseUnits(const QFont& font);
     static QRect ToPixels(const DialogRect& rect, QSize baseUnits);
+
+    // A template's text in the user's language: its translation in context, or the text itself
+    // when there is none (or no context).
+    static QString Translate(const std::string& context, const std::string& text);
 
     // Gives dialog the template's caption, font, window flags and fixed client size, creates
     // the controls in template order (which is also the tab order and, first on top, the
@@ -38,9 +43,12 @@ public:
         return qobject_cast<Widget*>(FindControl(dialog, id));
     }
 
-private:
-    static QWidget* CreateControl(const ControlTemplate& control, QWidget* parent);
-    static QWidget* CreateStaticText(const ControlTemplate& control, QWidget* parent);
+  private:
+    // text is the control's text in the user's language.
+    static QWidget* CreateControl(const ControlTemplate& control, const QString& text,
+                                  QWidget* parent);
+    static QWidget* CreateStaticText(const ControlTemplate& control, const QString& text,
+                                     QWidget* parent);
     static QWidget* CreateStaticIcon(const ControlTemplate& control, QWidget* parent);
     static void ApplyFocusPolicy(const ControlTemplate& control, QWidget* widget);
 };

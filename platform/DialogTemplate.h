@@ -54,19 +54,25 @@ struct DialogFont {
     bool italic = false;
 };
 
-// One control. id is -1 for controls that nothing looks up.
+// One control. id is -1 for controls that nothing looks up. A control without a text of its
+// own (an icon, a "..." button) names itself to screen readers with accessibleName and says
+// what it does with accessibleDescription.
 struct ControlTemplate {
     int id = -1;
     ControlKind kind = ControlKind::StaticText;
     std::string text;  // UTF-8
     DialogRect rect;
     unsigned style = ControlStyle::None;
+    std::string accessibleName = {};
+    std::string accessibleDescription = {};
 };
 
 // A dialog described as data: caption, client size in dialog units, font, style and the
-// controls in creation order, which is also the tab order.
+// controls in creation order, which is also the tab order. The caption and the texts are the
+// source texts of the translations in translationContext.
 struct DialogTemplate {
     int id = 0;
+    std::string translationContext;
     std::string caption;  // UTF-8
     int width = 0;        // dialog units
     int height = 0;       // dialog units

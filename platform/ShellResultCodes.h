@@ -15,9 +15,6 @@ inline constexpr int SE_ERR_OOM = 8;
 inline constexpr int ERROR_BAD_FORMAT = 11;
 inline constexpr int SE_ERR_SHARE = 26;
 inline constexpr int SE_ERR_ASSOCINCOMPLETE = 27;
-inline constexpr int SE_ERR_DDETIMEOUT = 28;
-inline constexpr int SE_ERR_DDEFAIL = 29;
-inline constexpr int SE_ERR_DDEBUSY = 30;
 inline constexpr int SE_ERR_NOASSOC = 31;
 inline constexpr int SE_ERR_DLLNOTFOUND = 32;
 

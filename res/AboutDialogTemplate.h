@@ -6,6 +6,9 @@
 
 namespace tolvane {
 
+// The translation context of the About box's texts, its template's included.
+inline constexpr const char* kAboutDialogContext = "tolvane::CAboutDlg";
+
 inline constexpr int IDC_AUTHOR_NAME = 118;
 inline constexpr int IDC_HOMEPAGE_LINK = 1007;
 inline constexpr int IDC_EMAIL_LINK = 1008;

@@ -9,7 +9,7 @@
 #include "FakeDesktop.h"
 #include "MainDialogTemplate.h"
 #include "MessageBoxCodes.h"
-#include "ModalProbe.h"
+#include "ModalAnswerer.h"
 #include "ResourceIds.h"
 
 using namespace tolvane;
@@ -18,15 +18,6 @@ namespace {
 
 QRect Pixels(int x, int y, int width, int height) {
     return DialogBuilder::ToPixels({x, y, width, height}, QSize(6, 12));
-}
-
-QLabel* LabelWithText(const QWidget* dialog, const QString& text) {
-    for (QLabel* label : dialog->findChildren<QLabel*>()) {
-        if (label->text() == text) {
-            return label;
-        }
-    }
-    return nullptr;
 }
 
 // The main window as its template builds it, with the About icon bound as the window does.
@@ -53,8 +44,6 @@ class AboutBoxTest : public QObject {
     void init() { m_desktop = std::make_unique<FakeDesktop>(); }
     void cleanup() { m_desktop.reset(); }
 
-    void boxFollowsTemplate100_data();
-    void boxFollowsTemplate100();
     void boxWidensOnlyForALongLink_data();
     void boxWidensOnlyForALongLink();
     void okIsTheDefaultButtonAndEndsTheBox();
@@ -71,35 +60,6 @@ class AboutBoxTest : public QObject {
     std::unique_ptr<FakeDesktop> m_desktop;
 };
 
-void AboutBoxTest::boxFollowsTemplate100_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QRect>("rect");
-    QTest::addColumn<int>("alignment");
-    const AboutCredits credits = CAboutDlg::BuildCredits();
-    QTest::newRow("release") << "Tolvane for Win9x & NT Version 1.03" << Pixels(31, 6, 143, 8)
-                             << int(Qt::AlignLeft);
-    QTest::newRow("author label") << "作者:" << Pixels(45, 21, 24, 8) << int(Qt::AlignRight);
-    QTest::newRow("author") << QString::fromStdString(credits.authorName) << Pixels(71, 21, 27, 8)
-                            << int(Qt::AlignLeft);
-    QTest::newRow("e-mail label") << "電子郵件:" << Pixels(47, 30, 22, 8) << int(Qt::AlignRight);
-    QTest::newRow("home page label") << "首頁:" << Pixels(31, 40, 38, 8) << int(Qt::AlignRight);
-}
-
-void AboutBoxTest::boxFollowsTemplate100() {
-    QFETCH(QString, text);
-    QFETCH(QRect, rect);
-    QFETCH(int, alignment);
-    CAboutDlg box;
-    QCOMPARE(
-        box.windowTitle(),
-        "關於Tolvane  中文化：" + QString::fromStdString(CAboutDlg::BuildCredits().localiserName));
-    QCOMPARE(box.height(), 122);
-    QLabel* label = LabelWithText(&box, text);
-    QVERIFY(label);
-    QCOMPARE(label->geometry(), rect);
-    QCOMPARE(int(label->alignment() & Qt::AlignHorizontal_Mask), alignment);
-}
-
 void AboutBoxTest::boxWidensOnlyForALongLink_data() {
     QTest::addColumn<QString>("homePage");
     QTest::addColumn<int>("width");  // 0: wide enough for the link
@@ -112,7 +72,6 @@ void AboutBoxTest::boxWidensOnlyForALongLink() {
     QFETCH(QString, homePage);
     QFETCH(int, width);
     CAboutDlg box(nullptr, {"作者", "a@example.org", homePage.toStdString(), "譯者"});
-    QCOMPARE(box.windowTitle(), QStringLiteral("關於Tolvane  中文化：譯者"));
     QCOMPARE(box.HomePageLink().text(), homePage);
     const QRect link = box.HomePageLink().geometry();
     const auto* ok = DialogBuilder::FindControlAs<QPushButton>(&box, IDOK);
@@ -133,10 +92,11 @@ void AboutBoxTest::okIsTheDefaultButtonAndEndsTheBox() {
     QCOMPARE(ok->size(), Pixels(140, 60, 32, 14).size());
     QCOMPARE(ok->y(), Pixels(140, 60, 32, 14).y());
     QVERIFY(ok->isDefault());
-    WhenModalOpens([](QWidget* modal) {
+    ModalAnswerer answerer;
+    answerer.handle = [](QWidget* modal) {
         QCOMPARE(modal->focusWidget(), DialogBuilder::FindControl(modal, IDOK));
         QTest::keyClick(modal, Qt::Key_Return);
-    });
+    };
     QCOMPARE(box.exec(), int(QDialog::Accepted));
 }
 
@@ -153,8 +113,8 @@ void AboutBoxTest::emailLinkShowsTheBareAddressAndOpensMailto() {
     box.show();
     QVERIFY(QTest::qWaitForWindowExposed(&box));
     QTest::mouseClick(&link, Qt::LeftButton, {}, link.rect().center());
-    QCOMPARE(m_desktop->OpenerCalls(), QStringList{"mailto:" + address});
-    QVERIFY(link.IsVisited());
+    QTRY_COMPARE(m_desktop->OpenerCalls(), QStringList{"mailto:" + address});
+    QTRY_VERIFY(link.IsVisited());
 }
 
 void AboutBoxTest::homePageLinkShowsAndOpensTheSameUrl() {
@@ -169,7 +129,7 @@ void AboutBoxTest::homePageLinkShowsAndOpensTheSameUrl() {
     box.show();
     QVERIFY(QTest::qWaitForWindowExposed(&box));
     QTest::mouseClick(&link, Qt::LeftButton, {}, link.rect().center());
-    QCOMPARE(m_desktop->OpenerCalls(), QStringList{url});
+    QTRY_COMPARE(m_desktop->OpenerCalls(), QStringList{url});
 }
 
 void AboutBoxTest::everyShowingStartsUnvisited() {
@@ -178,7 +138,7 @@ void AboutBoxTest::everyShowingStartsUnvisited() {
         first.show();
         QVERIFY(QTest::qWaitForWindowExposed(&first));
         QTest::mouseClick(&first.HomePageLink(), Qt::LeftButton);
-        QVERIFY(first.HomePageLink().IsVisited());
+        QTRY_VERIFY(first.HomePageLink().IsVisited());
     }
     CAboutDlg second;
     QVERIFY(!second.HomePageLink().IsVisited());
@@ -237,13 +197,14 @@ void AboutBoxTest::iconClickLeavesHoverThenShowsTheBox() {
     bool hoveredWhileShown = true;
     QWidget* owner = nullptr;
     QString caption;
-    WhenModalOpens([&](QWidget* modal) {
+    ModalAnswerer answerer;
+    answerer.handle = [&](QWidget* modal) {
         hoveredWhileShown = icon.IsOver();
         owner = modal->parentWidget();
         caption = modal->windowTitle();
         QVERIFY(qobject_cast<CAboutDlg*>(modal));
         modal->close();
-    });
+    };
     QTest::mouseClick(&icon, Qt::LeftButton, {}, icon.rect().center());
     QVERIFY(!hoveredWhileShown);
     QCOMPARE(owner, &window.dialog);

@@ -9,7 +9,7 @@
 #include "FakeDesktop.h"
 #include "LinkErrorText.h"
 #include "MainDialogTemplate.h"
-#include "ModalProbe.h"
+#include "ModalAnswerer.h"
 #include "ShellResultCodes.h"
 
 using namespace tolvane;
@@ -276,8 +276,8 @@ void HyperLinkTest::successfulClickMarksVisited() {
     Show();
     MoveOnto(&link);
     QTest::mouseClick(&link, Qt::LeftButton, {}, link.rect().center());
-    QCOMPARE(m_desktop->OpenerCalls(), QStringList{"mailto:tolvane@example.org"});
-    QVERIFY(link.IsVisited());
+    QTRY_COMPARE(m_desktop->OpenerCalls(), QStringList{"mailto:tolvane@example.org"});
+    QTRY_VERIFY(link.IsVisited());
     QVERIFY(link.IsOver());
     MoveAway();
     QCOMPARE(DrawnColour(&link), CHyperLink::kVisitedColour);
@@ -308,16 +308,17 @@ void HyperLinkTest::failedClickReportsAndClearsVisited() {
 
     QString shownText;
     QString shownTitle;
-    WhenModalOpens([&](QWidget* modal) {
+    ModalAnswerer answerer;
+    answerer.handle = [&](QWidget* modal) {
         auto* box = qobject_cast<QMessageBox*>(modal);
         if (box) {
             shownText = box->text();
             shownTitle = box->windowTitle();
         }
         modal->close();
-    });
+    };
     QTest::mouseClick(&link, Qt::LeftButton, {}, link.rect().center());
-    QCOMPARE(shownText, LinkErrorText(code));
+    QTRY_COMPARE(shownText, LinkErrorText(code));
     QCOMPARE(shownTitle, ApplicationName());
     QVERIFY(!link.IsVisited());
     MoveAway();

@@ -1,7 +1,8 @@
 #include <QtTest>
 
+#include "CHyperLink.h"
 #include "HtmlHandler.h"
-#include "LinkErrorText.h"
+#include "LinkColours.h"
 #include "LinkFit.h"
 #include "LinkOpener.h"
 #include "ProgramLauncher.h"
@@ -10,7 +11,8 @@ using namespace tolvane;
 using namespace tolvane::StaticStyle;
 
 // The decisions of the link control that need no window: fitting, the command-line cut,
-// the error texts, and the words and field codes of the handler's command.
+// the colour on the window's background, and the words and field codes of the handler's
+// command.
 class LinkRulesTest : public QObject {
     Q_OBJECT
 
@@ -19,8 +21,8 @@ class LinkRulesTest : public QObject {
     void fitRectToText();
     void cutOpenCommand_data();
     void cutOpenCommand();
-    void errorText_data();
-    void errorText();
+    void linkColour_data();
+    void linkColour();
     void splitCommandLine_data();
     void splitCommandLine();
     void openCommandFromExec_data();
@@ -83,38 +85,31 @@ void LinkRulesTest::cutOpenCommand() {
     QCOMPARE(QString::fromStdString(cut + " https://example.org/"), commandLine);
 }
 
-void LinkRulesTest::errorText_data() {
-    QTest::addColumn<int>("code");
-    QTest::addColumn<QString>("meaning");
-    QTest::newRow("0") << 0 << "The operating system is out\nof memory or resources.";
-    QTest::newRow("2") << 2 << "The specified file was not found.";
-    QTest::newRow("3") << 3 << "The specified path was not found.";
-    QTest::newRow("5") << 5 << "The operating system denied\naccess to the specified file.";
-    QTest::newRow("8") << 8 << "There was not enough memory to complete the operation.";
-    QTest::newRow("11") << 11
-                        << "The .EXE file is invalid\n(non-Win32 .EXE or error in .EXE image).";
-    QTest::newRow("26") << 26 << "A sharing violation occurred. ";
-    QTest::newRow("27") << 27 << "The filename association is\nincomplete or invalid.";
-    QTest::newRow("28") << 28
-                        << "The DDE transaction could not\nbe completed because the request "
-                           "timed out.";
-    QTest::newRow("29") << 29 << "The DDE transaction failed.";
-    QTest::newRow("30") << 30
-                        << "The DDE transaction could not\nbe completed because other DDE "
-                           "transactions\nwere being processed.";
-    QTest::newRow("31") << 31
-                        << "There is no application associated\nwith the given filename "
-                           "extension.";
-    QTest::newRow("32") << 32 << "The specified dynamic-link library was not found.";
-    QTest::newRow("1 has no entry") << 1 << "Unknown Error (1) occurred.";
-    QTest::newRow("4 has no entry") << 4 << "Unknown Error (4) occurred.";
-    QTest::newRow("negative") << -7 << "Unknown Error (-7) occurred.";
+void LinkRulesTest::linkColour_data() {
+    QTest::addColumn<QColor>("window");
+    QTest::addColumn<bool>("visited");
+    QTest::addColumn<bool>("designed");  // false: the palette's colour
+    const QColor light(0xef, 0xef, 0xef), dark(0x2b, 0x2b, 0x2b), grey(0x80, 0x80, 0x80);
+    QTest::newRow("light window") << light << false << true;
+    QTest::newRow("light window, visited") << light << true << true;
+    QTest::newRow("dark window") << dark << false << false;
+    QTest::newRow("dark window, visited") << dark << true << false;
+    QTest::newRow("mid grey, below 4.5:1") << grey << false << false;
 }
 
-void LinkRulesTest::errorText() {
-    QFETCH(int, code);
-    QFETCH(QString, meaning);
-    QCOMPARE(LinkErrorText(code), "Unable to open hyperlink:\n\n" + meaning);
+void LinkRulesTest::linkColour() {
+    QFETCH(QColor, window);
+    QFETCH(bool, visited);
+    QFETCH(bool, designed);
+    const QColor ownLink(0x8a, 0xb4, 0xf8), ownVisited(0xc5, 0x8a, 0xf9);
+    QPalette palette;
+    palette.setColor(QPalette::Window, window);
+    palette.setColor(QPalette::Link, ownLink);
+    palette.setColor(QPalette::LinkVisited, ownVisited);
+    const QColor designedColour = visited ? CHyperLink::kVisitedColour : CHyperLink::kLinkColour;
+    const QColor shown = ReadableLinkColour(
+        designedColour, visited ? QPalette::LinkVisited : QPalette::Link, palette);
+    QCOMPARE(shown, designed ? designedColour : (visited ? ownVisited : ownLink));
 }
 
 void LinkRulesTest::splitCommandLine_data() {

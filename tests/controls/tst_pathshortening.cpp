@@ -20,7 +20,7 @@ int Utf16Length(const QString& text) {
 class PathShorteningTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void pathEllipsis_data();
     void pathEllipsis();
     void endEllipsis_data();

@@ -19,7 +19,7 @@ int main(int argc, char* argv[]) {
             initialFolder = argv[i];
         }
     }
-    tolvane::CSelectFolderDialog picker(showFiles, initialFolder, tolvane::OFN_HIDEREADONLY,
+    tolvane::CSelectFolderDialog picker(showFiles, initialFolder,
                                         showFiles ? "All Files(*.*)|*.*||" : nullptr, nullptr);
     if (picker.DoModal() != tolvane::IDOK) {
         std::puts("cancelled");

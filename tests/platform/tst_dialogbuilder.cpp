@@ -55,7 +55,7 @@ QList<QWidget*> TabCycle(QDialog& dialog) {
 class DialogBuilderTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void dialogFontHasSixByTwelveBaseUnits();
     void toPixels_data();
     void toPixels();
