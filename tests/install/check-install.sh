@@ -48,9 +48,10 @@ check_tree() {
         fi
     done
     local version
-    version=$("$prefix/bin/tolvane-update" --version) || fail "installed tolvane-update --version failed"
+    version=$("$prefix/bin/tolvane-update" --version | head -n 1) ||
+        fail "installed tolvane-update --version failed"
     [[ $version == "tolvane-update "*[0-9] ]] || fail "unexpected version text: $version"
-    check_versions "$prefix" "$(echo "$version" | head -n 1 | awk '{ print $NF }')"
+    check_versions "$prefix" "${version##* }"
 
     if [ "$gui" = ON ]; then
         check_window_options "$prefix/bin/tolvane"
@@ -63,7 +64,7 @@ check_tree() {
                 fail "tolvane.png in ${size}x${size} is not $size pixels square"
         done
     fi
-    echo "installed: $(echo "$got" | wc -l) files; $(echo "$version" | head -n 1)"
+    echo "installed: $(echo "$got" | wc -l) files; $version"
 }
 
 # One version number everywhere: the programs, the man pages and the package's changelog.
@@ -74,15 +75,19 @@ check_versions() {
         [ "$(od -An -tx1 -j3 -N5 "$file" | tr -d ' \n')" = 0000000000 ] ||
             fail "${file#"$prefix"/} carries a file name or time"
     done
+    # Whole texts are read first: a reader that stops early would fail the pipe.
     for file in "$prefix"/share/man/man1/*.gz; do
-        zcat "$file" | grep -q "^\.TH .* \"Tolvane $version\"" ||
+        grep -q "^\.TH .* \"Tolvane $version\"" <<<"$(zcat "$file")" ||
             fail "${file#"$prefix"/} is not the page of version $version"
     done
-    zcat "$prefix/share/doc/tolvane/changelog.Debian.gz" | head -n 1 | grep -qF "tolvane ($version-" ||
+    local changelog
+    changelog=$(zcat "$prefix/share/doc/tolvane/changelog.Debian.gz")
+    [[ ${changelog%%$'\n'*} == "tolvane ($version-"* ]] ||
         fail "the changelog's latest entry is not version $version"
     if [ -e "$prefix/bin/tolvane" ]; then
-        "$prefix/bin/tolvane" --version | head -n 1 | grep -qE " $version\$" ||
-            fail "tolvane --version does not say $version"
+        local window
+        window=$("$prefix/bin/tolvane" --version) || fail "installed tolvane --version failed"
+        [[ ${window%%$'\n'*} == *" $version" ]] || fail "tolvane --version does not say $version"
     fi
 }
 
