@@ -69,9 +69,7 @@ std::optional<int> ReadCommandLine(int argc, char** argv, StartFolders& folders)
                                       {"version", no_argument, nullptr, 'V'},
                                       {nullptr, 0, nullptr, 0}};
     const char* program = argv[0];
-    // A leading '+' stops at the first operand, so a folder named like an option can follow
-    // one that is not (and "--" works as usual).
-    for (int option; (option = getopt_long(argc, argv, "+hV", kOptions, nullptr)) != -1;) {
+    for (int option; (option = getopt_long(argc, argv, "hV", kOptions, nullptr)) != -1;) {
         switch (option) {
             case 'h':
                 PrintHelp(program);
