@@ -2,7 +2,6 @@
 
 #include <getopt.h>
 
-#include <iterator>
 #include <vector>
 
 #include "PathText.h"
