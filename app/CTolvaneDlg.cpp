@@ -23,8 +23,6 @@ namespace tolvane {
 
 namespace {
 
-constexpr unsigned kPathLabelFormat = DT_NOPREFIX | DT_VCENTER;
-
 QCheckBox* CheckBox(const QWidget* dialog, int id) {
     return DialogBuilder::FindControlAs<QCheckBox>(dialog, id);
 }
@@ -70,6 +68,7 @@ constexpr int kFailuresListed = 1000;
 void ShowMessageWithDetails(QWidget* parent, const QString& text, const QString& details) {
     QMessageBox box(QMessageBox::Warning, ApplicationName(), text, QMessageBox::Ok, parent);
     box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(QMessageBox::Ok);
     box.setDetailedText(details);
     box.exec();
 }
@@ -101,9 +100,7 @@ QString RefusalText(const WalkSummary& summary) {
 
 CTolvaneDlg::CTolvaneDlg(QWidget* parent)
     : QDialog(parent),
-      icon(IconResource::Load(IDR_MAINFRAME)),
-      sourcePath(kPathLabelFormat, false),
-      targetPath(kPathLabelFormat, false) {
+      icon(IconResource::Load(IDR_MAINFRAME)) {
     DialogBuilder::Build(MainDialogTemplate(), this);
     connect(DialogBuilder::FindControlAs<QPushButton>(this, IDC_BROWSE_SOURCE),
             &QPushButton::clicked, this, &CTolvaneDlg::OnBrowseSource);
@@ -132,10 +129,10 @@ void CTolvaneDlg::OnInitDialog() {
     UpdateData(false);
     setWindowIcon(icon);
     aboutIcon.Bind(this, IDC_ABOUT_ICON);
-    sourcePath.SubclassDlgItem(IDC_SOURCE_PATH, this);
-    sourcePath.m_bPathEllipsis = true;
-    targetPath.SubclassDlgItem(IDC_TARGET_PATH, this);
-    targetPath.m_bPathEllipsis = true;
+    sourcePath.Bind(this, IDC_SOURCE_PATH);
+    targetPath.Bind(this, IDC_TARGET_PATH);
+    // The status line shortens a long path in the middle, so the file name stays in view.
+    statusLine.Bind(this, IDC_STATUS);
 }
 
 void CTolvaneDlg::UpdateData(bool saveAndValidate) {
@@ -174,7 +171,7 @@ void CTolvaneDlg::OnBrowseTarget() {
 void CTolvaneDlg::BrowseFolder(std::string& member) {
     UpdateData(true);
     const std::string initialFolder = member.empty() ? std::string("/") : member;
-    CSelectFolderDialog picker(true, initialFolder, OFN_HIDEREADONLY, "All Files(*.*)|*.*||", this);
+    CSelectFolderDialog picker(true, initialFolder, "All Files(*.*)|*.*||", this);
     if (picker.DoModal() != IDOK) {
         return;
     }
@@ -199,7 +196,7 @@ void CTolvaneDlg::OnRunStop() {
     }
     UpdateData(true);
     if (options.targetDir.empty() || options.sourceDir.empty()) {
-        AppMessageBox(this, QStringLiteral("Please specify a valid directory."));
+        AppMessageBox(this, tr("Please specify a valid directory."));
         return;
     }
     {
@@ -214,10 +211,10 @@ void CTolvaneDlg::OnRunStop() {
     idleButtonText = RunButton()->text();
     if (!runner.Start()) {
         running = false;
-        AppMessageBox(this, QStringLiteral("The update could not be started."));
+        AppMessageBox(this, tr("The update could not be started."));
         return;
     }
-    RunButton()->setText(QStringLiteral("停止"));
+    RunButton()->setText(tr("停止"));
 }
 
 void CTolvaneDlg::OnUpdateDone(const WalkSummary& summary) {
@@ -242,23 +239,23 @@ void CTolvaneDlg::ShowRefusal(const WalkSummary& summary) {
 
 void CTolvaneDlg::ShowCount(const WalkSummary& summary) {
     copyCount += summary.copies;
-    QString message = QStringLiteral("%1 檔案(s) 已更新 .").arg(copyCount);
+    QString message = tr("%1 檔案(s) 已更新 .").arg(copyCount);
     if (summary.failures == 0) {
         AppMessageBox(this, message);
     } else {
-        message += QStringLiteral("\n%1 item(s) could not be read, copied or deleted.")
+        message += tr("\n%1 item(s) could not be read, copied or deleted.")
                        .arg(summary.failures);
         QString details;
         {
             std::lock_guard guard(failureLock);
             details = failureLines.join(QLatin1Char('\n'));
             if (failuresNotListed > 0) {
-                details += QStringLiteral("\nand %1 more").arg(failuresNotListed);
+                details += tr("\nand %1 more").arg(failuresNotListed);
             }
         }
         ShowMessageWithDetails(this, message, details);
     }
-    RunButton()->setText(QStringLiteral("去"));
+    RunButton()->setText(tr("去"));
 }
 
 void CTolvaneDlg::OnCancel() {

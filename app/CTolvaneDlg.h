@@ -34,6 +34,10 @@ public:
     explicit CTolvaneDlg(QWidget* parent = nullptr);
     ~CTolvaneDlg() override;
 
+    // The file system the runs use (the real one unless a test injects faults).
+    void UseFileSystem(FileSystem& files) { fileSystem = &files; }
+    FileSystem& Files() override { return fileSystem != nullptr ? *fileSystem : UpdateContext::Files(); }
+
     // Fills in the two folders, as when they are given on the command line.
     void SetFolders(const std::string& source, const std::string& target);
 
@@ -73,6 +77,7 @@ private:
     QPushButton* RunButton() const;
 
     CJobRunner runner;
+    FileSystem* fileSystem = nullptr;
     // sourceDir and targetDir are written and copied under runner.m_lock.
     UpdateOptions options;
     QIcon icon;
@@ -98,6 +103,7 @@ private:
     CAboutIcon aboutIcon;  // control 1009
     CPathLabel sourcePath;
     CPathLabel targetPath;
+    CPathLabel statusLine;
 };
 
 }  // namespace tolvane

@@ -26,6 +26,7 @@ class ModalAnswerer : public QObject {
         QString caption;
         QString text;
         QMessageBox::Icon icon = QMessageBox::NoIcon;
+        QString details;
     };
     // Answers that press no button.
     static constexpr int kEscape = -1;
@@ -65,7 +66,7 @@ class ModalAnswerer : public QObject {
         if (beforeAnswer) {
             beforeAnswer();
         }
-        messages.append({box->windowTitle(), box->text(), box->icon()});
+        messages.append({box->windowTitle(), box->text(), box->icon(), box->detailedText()});
         const int answer =
             boxAnswers.isEmpty() ? int(QMessageBox::NoButton) : boxAnswers.takeFirst();
         if (answer == kEscape) {

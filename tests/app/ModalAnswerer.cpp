@@ -1,1 +1,0 @@
-// Empty: the shared answerer is header-only. This file goes with tests/app/ModalAnswerer.h.
