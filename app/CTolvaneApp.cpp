@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "CTolvaneDlg.h"
+#include "Translations.h"
 #include "Version.h"
 
 namespace tolvane {
@@ -100,6 +101,7 @@ CTolvaneApp::CTolvaneApp(int& argc, char** argv, StartFolders folders)
     : QApplication(argc, argv), m_folders(std::move(folders)) {}
 
 bool CTolvaneApp::InitInstance() {
+    InstallTranslations(*this);
     CTolvaneDlg dialog(nullptr);
     if (!m_folders.source.empty()) {
         dialog.SetFolders(m_folders.source, m_folders.target);

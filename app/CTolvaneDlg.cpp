@@ -99,8 +99,7 @@ QString RefusalText(const WalkSummary& summary) {
 }  // namespace
 
 CTolvaneDlg::CTolvaneDlg(QWidget* parent)
-    : QDialog(parent),
-      icon(IconResource::Load(IDR_MAINFRAME)) {
+    : QDialog(parent), icon(IconResource::Load(IDR_MAINFRAME)) {
     DialogBuilder::Build(MainDialogTemplate(), this);
     connect(DialogBuilder::FindControlAs<QPushButton>(this, IDC_BROWSE_SOURCE),
             &QPushButton::clicked, this, &CTolvaneDlg::OnBrowseSource);
@@ -243,8 +242,7 @@ void CTolvaneDlg::ShowCount(const WalkSummary& summary) {
     if (summary.failures == 0) {
         AppMessageBox(this, message);
     } else {
-        message += tr("\n%1 item(s) could not be read, copied or deleted.")
-                       .arg(summary.failures);
+        message += tr("\n%1 item(s) could not be read, copied or deleted.").arg(summary.failures);
         QString details;
         {
             std::lock_guard guard(failureLock);
@@ -311,8 +309,7 @@ void CTolvaneDlg::OnEntry(std::string_view path) {
     // One refresh at a time is queued; it shows whatever text is newest when it runs. Never a
     // blocking call: the window's thread may be waiting in runner.Stop() for this worker.
     if (!statusRefreshPending.exchange(true)) {
-        QMetaObject::invokeMethod(this, &CTolvaneDlg::ScheduleStatusRefresh,
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, &CTolvaneDlg::ScheduleStatusRefresh, Qt::QueuedConnection);
     }
 }
 

@@ -30,13 +30,15 @@ namespace tolvane {
 class CTolvaneDlg : public QDialog, public UpdateContext {
     Q_OBJECT
 
-public:
+  public:
     explicit CTolvaneDlg(QWidget* parent = nullptr);
     ~CTolvaneDlg() override;
 
     // The file system the runs use (the real one unless a test injects faults).
     void UseFileSystem(FileSystem& files) { fileSystem = &files; }
-    FileSystem& Files() override { return fileSystem != nullptr ? *fileSystem : UpdateContext::Files(); }
+    FileSystem& Files() override {
+        return fileSystem != nullptr ? *fileSystem : UpdateContext::Files();
+    }
 
     // Fills in the two folders, as when they are given on the command line.
     void SetFolders(const std::string& source, const std::string& target);
@@ -52,14 +54,14 @@ public:
     bool IsAbandonRequested() override;
     void UpdateDone(const WalkSummary& summary) override;
 
-public slots:
+  public slots:
     // Esc, the close box and Alt+F4 all end here.
     void reject() override;
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* event) override;
 
-private:
+  private:
     void OnInitDialog();
     void DoDataExchange(bool saveAndValidate);
     void OnBrowseSource();
@@ -81,9 +83,9 @@ private:
     // sourceDir and targetDir are written and copied under runner.m_lock.
     UpdateOptions options;
     QIcon icon;
-    bool running = false;        // a run was started and its end not yet handled
-    bool stopRequested = false;  // the run button was pressed during the run
-    QString idleButtonText;      // the run button's text before the run started
+    bool running = false;         // a run was started and its end not yet handled
+    bool stopRequested = false;   // the run button was pressed during the run
+    QString idleButtonText;       // the run button's text before the run started
     std::uint64_t copyCount = 0;  // copies made since the window opened
 
     // Set while the window closes, or by a second press of the stop button: the copy in hand

@@ -47,7 +47,8 @@ int ContentComparer::CompareOpen(int source, int target, bool& equal) {
         }
         size_t haveA = 0;
         size_t haveB = 0;
-        for (auto [fd, buffer, have] : {std::tuple{source, a, &haveA}, std::tuple{target, b, &haveB}}) {
+        for (auto [fd, buffer, have] :
+             {std::tuple{source, a, &haveA}, std::tuple{target, b, &haveB}}) {
             while (*have < kChunk) {
                 const ssize_t n = m_files.Read(fd, buffer + *have, kChunk - *have);
                 if (n < 0) {

@@ -10,7 +10,7 @@ namespace tolvane {
 // Compares the contents of two files in large chunks, so that a source is deleted only when
 // the target provably holds its data.
 class ContentComparer {
-public:
+  public:
     // Polled between chunks; returning true abandons the comparison (ECANCELED).
     using AbandonQuery = std::function<bool()>;
 
@@ -20,7 +20,7 @@ public:
     // symbolic link.
     int Compare(int sourceDir, int targetDir, const char* name, bool& equal);
 
-private:
+  private:
     int CompareOpen(int source, int target, bool& equal);
 
     FileSystem& m_files;

@@ -42,9 +42,9 @@ void DeletionBatch::Add(const std::shared_ptr<DirectoryHandle>& sourceDir,
     if (m_pending.empty() || m_pending.back().sourceDir != sourceDir) {
         ++m_foldersHeld;
     }
-    m_pending.push_back({sourceDir, targetDir, targetDevice, sourceStat.st_dev,
-                         sourceStat.st_ino, sourceStat.st_size, sourceStat.st_mtim,
-                         targetStat.st_ino, targetStat.st_mtim, targetOnOverlay, name, linkText});
+    m_pending.push_back({sourceDir, targetDir, targetDevice, sourceStat.st_dev, sourceStat.st_ino,
+                         sourceStat.st_size, sourceStat.st_mtim, targetStat.st_ino,
+                         targetStat.st_mtim, targetOnOverlay, name, linkText});
     if (m_pending.size() >= kMaxEntries || m_foldersHeld >= m_maxFolders) {
         Flush();
     }

@@ -19,7 +19,7 @@ namespace tolvane {
 // source still has the size and modification time it had when it was compared or copied,
 // the target still holds that size, and the target is not the source file itself.
 class DeletionBatch {
-public:
+  public:
     DeletionBatch(FileSystem& files, UpdateObserver& observer, WalkSummary& summary);
 
     // Records name in sourceDir for deletion. The target folder lies on targetDevice, and
@@ -33,7 +33,7 @@ public:
     // Syncs the target and deletes every recorded entry that still qualifies.
     void Flush();
 
-private:
+  private:
     // Kept small: a batch holds thousands of these.
     struct Pending {
         std::shared_ptr<DirectoryHandle> sourceDir;
@@ -62,7 +62,7 @@ private:
     WalkSummary& m_summary;
     std::vector<Pending> m_pending;
     std::vector<std::pair<dev_t, int>> m_synced;  // file systems synced in this flush, errno
-    size_t m_foldersHeld = 0;  // folders the pending entries keep open
+    size_t m_foldersHeld = 0;                     // folders the pending entries keep open
     size_t m_maxFolders;
     std::string m_linkScratch;
     std::string m_pathScratch;

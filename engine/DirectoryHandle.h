@@ -11,7 +11,7 @@ namespace tolvane {
 // '/') for reports; shared by the deletions waiting on one folder so that the folder can be
 // reached after the walk has left it.
 class DirectoryHandle {
-public:
+  public:
     DirectoryHandle(FileSystem& files, int fd, std::string path)
         : m_files(files), m_fd(fd), m_path(std::move(path)) {}
     DirectoryHandle(const DirectoryHandle&) = delete;
@@ -22,10 +22,9 @@ public:
     const std::string& Path() const { return m_path; }
 
     // A second descriptor for the folder dirFd is open on; null when it cannot be opened.
-    static std::shared_ptr<DirectoryHandle> Reopen(FileSystem& files, int dirFd,
-                                                   std::string path);
+    static std::shared_ptr<DirectoryHandle> Reopen(FileSystem& files, int dirFd, std::string path);
 
-private:
+  private:
     FileSystem& m_files;
     int m_fd;
     std::string m_path;

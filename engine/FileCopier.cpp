@@ -92,9 +92,7 @@ CopyResult FileCopier::Copy(int sourceDir, int targetDir, dev_t targetDevice, co
         error = EAGAIN;  // replaced between listing and opening; a later run picks it up
     }
     ChooseMethodsFor(opened.st_dev, targetDevice);
-    // What an earlier run, killed mid-copy, may have left under this file's temporary name.
     m_temporaryName = TemporaryNameOf(name);
-    m_files.Unlink(targetDir, m_temporaryName.c_str());
 
     Output output;
     if (error == 0) {
@@ -139,8 +137,13 @@ FileCopier::Output FileCopier::CreateOutput(int targetDir) {
         }
         m_unnamedWorks = false;
     }
-    output.fd = m_files.Open(targetDir, m_temporaryName.c_str(),
-                             O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0600);
+    constexpr int kFlags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW;
+    output.fd = m_files.Open(targetDir, m_temporaryName.c_str(), kFlags, 0600);
+    if (output.fd == -EEXIST) {
+        // Left by an earlier run that was killed mid-copy: runs on one folder never overlap.
+        m_files.Unlink(targetDir, m_temporaryName.c_str());
+        output.fd = m_files.Open(targetDir, m_temporaryName.c_str(), kFlags, 0600);
+    }
     output.named = output.fd >= 0;
     return output;
 }
@@ -149,7 +152,10 @@ FileCopier::Output FileCopier::CreateOutput(int targetDir) {
 // set-ID bits and setting an ACL rewrites the group bits, so the mode comes after both, and
 // the times last.
 int FileCopier::FinishTarget(int in, int out, const struct stat& source, bool& attributesDropped) {
-    const bool ownerKept = m_asRoot && m_files.Chown(out, source.st_uid, source.st_gid) == 0;
+    // A new file already belongs to whoever runs the update; only root can give it another owner.
+    const bool ownerKept =
+        m_asRoot && ((source.st_uid == ::geteuid() && source.st_gid == ::getegid()) ||
+                     m_files.Chown(out, source.st_uid, source.st_gid) == 0);
     int error = CopyAttributes(in, out, attributesDropped);
     if (error != 0) {
         return error;
@@ -177,9 +183,9 @@ int FileCopier::CopyAttributes(int in, int out, bool& dropped) {
     for (size_t at = 0; at < m_attributeNames.size();) {
         const char* name = m_attributeNames.c_str() + at;
         at += std::strlen(name) + 1;
-        const bool wanted = StartsWith(name, "user.") ||
-                            std::strcmp(name, "system.posix_acl_access") == 0 ||
-                            (m_asRoot && (StartsWith(name, "security.") || StartsWith(name, "trusted.")));
+        const bool wanted =
+            StartsWith(name, "user.") || std::strcmp(name, "system.posix_acl_access") == 0 ||
+            (m_asRoot && (StartsWith(name, "security.") || StartsWith(name, "trusted.")));
         if (!wanted || m_files.GetAttribute(in, name, m_attributeValue) != 0) {
             continue;
         }
@@ -195,7 +201,8 @@ int FileCopier::CopyAttributes(int in, int out, bool& dropped) {
 
 // Gives the finished file its name. A new file takes the name only while it is free; a
 // replacement goes over the target only if that is still the shorter file that was compared.
-int FileCopier::Install(Output& output, int targetDir, const char* name, const struct stat* replaced) {
+int FileCopier::Install(Output& output, int targetDir, const char* name,
+                        const struct stat* replaced) {
     int error = 0;
     if (!output.named && replaced == nullptr) {
         error = -m_files.LinkOpenFile(output.fd, targetDir, name);
@@ -217,6 +224,11 @@ int FileCopier::Install(Output& output, int targetDir, const char* name, const s
     }
     if (!output.named) {
         error = -m_files.LinkOpenFile(output.fd, targetDir, m_temporaryName.c_str());
+        if (error == EEXIST) {
+            // Left by an earlier run that was killed between naming and renaming.
+            m_files.Unlink(targetDir, m_temporaryName.c_str());
+            error = -m_files.LinkOpenFile(output.fd, targetDir, m_temporaryName.c_str());
+        }
         output.named = error == 0;
     }
     const int closeError = -m_files.Close(output.fd);

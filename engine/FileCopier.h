@@ -30,9 +30,10 @@ struct CopyResult {
 // A target name only ever shows a finished file: the copy is written without a name
 // (O_TMPFILE) or under a temporary one, finished while unnamed, and then named; a new file
 // only if the name is still free, a replacement only over the target that was compared. A
-// failed or abandoned copy removes only what it created.
+// failed or abandoned copy removes only what it created. A temporary name left by an earlier,
+// killed run is removed when this program next needs that name.
 class FileCopier {
-public:
+  public:
     // Called before each chunk with the bytes written so far and the file's size; returning
     // true abandons the copy in hand (error ECANCELED).
     using ChunkQuery = std::function<bool(off_t written, off_t size)>;
@@ -49,7 +50,7 @@ public:
     static std::string TemporaryNameOf(const char* name);
     static bool IsTemporaryName(const char* name);
 
-private:
+  private:
     enum class Method { Clone, Range, Send, ReadWrite };
 
     // The file being written: unnamed (O_TMPFILE) or under the temporary name.

@@ -15,7 +15,7 @@ namespace tolvane {
 // -errno on failure; none of them sets or relies on errno. All paths are relative to an
 // open directory descriptor. PosixFileSystem is the only implementation in the product.
 class FileSystem {
-public:
+  public:
     virtual ~FileSystem() = default;
 
     // openat(2). Returns the new descriptor.

@@ -14,7 +14,7 @@ namespace tolvane {
 // the runner for good by then (Stop joins the thread), so the owner may destroy the runner
 // right after it. A completed run leaves nothing behind that could end a later Stop early.
 class CJobRunner {
-public:
+  public:
     using JobCallback = int (*)(void* parameter);
 
     CJobRunner() = default;
@@ -40,7 +40,7 @@ public:
     // for a single read or update, never across a call into the runner.
     std::mutex m_lock;
 
-private:
+  private:
     // The worker's entry: runs the job and marks the run as over.
     static unsigned JobThreadProc(void* runner);
     void JoinFinishedRun();

@@ -83,7 +83,8 @@ int PosixFileSystem::RenameNoReplace(int dirFd, const char* from, const char* to
 int PosixFileSystem::LinkOpenFile(int fd, int dirFd, const char* name) {
     // linkat with AT_EMPTY_PATH needs a capability; the descriptor's entry in /proc does not.
     const std::string path = "/proc/self/fd/" + std::to_string(fd);
-    return Checked([&] { return ::linkat(AT_FDCWD, path.c_str(), dirFd, name, AT_SYMLINK_FOLLOW); });
+    return Checked(
+        [&] { return ::linkat(AT_FDCWD, path.c_str(), dirFd, name, AT_SYMLINK_FOLLOW); });
 }
 
 int PosixFileSystem::ChmodAt(int dirFd, const char* name, mode_t mode) {

@@ -6,7 +6,7 @@ namespace tolvane {
 
 // The file-system interface over the real system calls; EINTR is retried here.
 class PosixFileSystem : public FileSystem {
-public:
+  public:
     int Open(int dirFd, const char* name, int flags, mode_t mode) override;
     int Close(int fd) override;
     int OpenDirStream(int fd, DIR*& dir) override;

@@ -15,7 +15,7 @@ namespace tolvane {
 // object lives, it holds an exclusive advisory lock on both root folders: a second run that
 // meets either root locked is refused.
 class RunRoots {
-public:
+  public:
     explicit RunRoots(FileSystem& files) : m_files(files) {}
     RunRoots(const RunRoots&) = delete;
     RunRoots& operator=(const RunRoots&) = delete;
@@ -34,7 +34,7 @@ public:
     // True when this run created the target root.
     bool MadeTarget() const { return m_madeTarget; }
 
-private:
+  private:
     RootRefusal OpenSource(const std::string& path, int& error);
     RootRefusal OpenTarget(const std::string& path, bool dryRun, int& error);
     RootRefusal CreateTarget(const std::string& path, bool dryRun, int& error);

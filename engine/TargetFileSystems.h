@@ -13,7 +13,7 @@ namespace tolvane {
 // whether it is an overlay that shows another file system's files under their inode numbers.
 // Looked up once per device; the per-folder case-folding flag once per folder.
 class TargetFileSystems {
-public:
+  public:
     struct Traits {
         long timePrecisionNs = 1;
         bool caseInsensitive = false;
@@ -28,7 +28,7 @@ public:
     // True when the folder folderFd matches names without regard to case.
     bool FoldsCase(int folderFd, dev_t device);
 
-private:
+  private:
     FileSystem& m_files;
     std::vector<std::pair<dev_t, Traits>> m_known;
 };

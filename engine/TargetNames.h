@@ -11,7 +11,7 @@ namespace tolvane {
 // only ever matched with a target entry of exactly its spelling. Holds the folder's entries
 // and the names this run gave it, keyed by their case-folded form.
 class TargetNames {
-public:
+  public:
     // Lists the folder folderFd (the descriptor stays the caller's).
     TargetNames(FileSystem& files, int folderFd);
 
@@ -20,7 +20,7 @@ public:
     // is confused with (or "another spelling" when the folder matched a name it never listed).
     std::string Claim(const std::string& name, bool found);
 
-private:
+  private:
     std::unordered_map<std::string, std::string> m_byFolded;
 };
 

@@ -11,8 +11,8 @@ namespace tolvane {
 namespace {
 
 bool TimesMatch(const timespec& a, const timespec& b, long precisionNs) {
-    const long long difference = (static_cast<long long>(a.tv_sec) - b.tv_sec) * 1'000'000'000LL +
-                                 (a.tv_nsec - b.tv_nsec);
+    const long long difference =
+        (static_cast<long long>(a.tv_sec) - b.tv_sec) * 1'000'000'000LL + (a.tv_nsec - b.tv_nsec);
     return difference < precisionNs && -difference < precisionNs;
 }
 
@@ -39,8 +39,7 @@ void EnsureTrailingSlash(std::string& path) {
 
 }  // namespace
 
-TreeUpdater::TreeUpdater(const UpdateRequest& request, UpdateObserver& observer,
-                         FileSystem& files)
+TreeUpdater::TreeUpdater(const UpdateRequest& request, UpdateObserver& observer, FileSystem& files)
     : m_request(request),
       m_observer(observer),
       m_files(files),
@@ -242,8 +241,9 @@ int TreeUpdater::OpenTargetDirectory(Level& level, const char* name) {
         const bool found = m_files.StatAt(level.targetFd, name, existing) == 0;
         const std::string other = level.targetNames->Claim(name, found);
         if (!other.empty()) {
-            Fail(FailedOperation::Create, 0,
-                 "the target folder does not tell '" + std::string(name) + "' from '" + other + "'");
+            Fail(
+                FailedOperation::Create, 0,
+                "the target folder does not tell '" + std::string(name) + "' from '" + other + "'");
             return -EEXIST;
         }
     }
@@ -379,8 +379,8 @@ bool TreeUpdater::CopyFile(Level& level, const char* name, const struct stat& so
                            const struct stat* replaced) {
     off_t bytes = source.st_size;
     if (!m_dryRun) {
-        const CopyResult result = m_copier.Copy(level.sourceFd, level.targetFd,
-                                                level.targetDevice, name, source, replaced);
+        const CopyResult result = m_copier.Copy(level.sourceFd, level.targetFd, level.targetDevice,
+                                                name, source, replaced);
         if (result.error == EAGAIN) {
             Fail(FailedOperation::Copy, 0, "it changed while the update ran");
             return false;
@@ -399,7 +399,8 @@ bool TreeUpdater::CopyFile(Level& level, const char* name, const struct stat& so
                    "the target does not keep extended attributes or ACLs; copied without them");
         }
         if (result.shortData) {
-            Fail(FailedOperation::Copy, 0, "its data ended before its size; copied as far as it goes");
+            Fail(FailedOperation::Copy, 0,
+                 "its data ended before its size; copied as far as it goes");
             return false;
         }
         bytes = result.bytes;
@@ -472,10 +473,10 @@ void TreeUpdater::ScheduleDeletion(Level& level, const char* name, const struct 
         return;
     }
     if (!level.sourceHandle) {
-        level.sourceHandle = DirectoryHandle::Reopen(
-            m_files, level.sourceFd, m_sourcePath.substr(0, level.sourceBase));
-        level.targetHandle = DirectoryHandle::Reopen(
-            m_files, level.targetFd, m_targetPath.substr(0, level.targetBase));
+        level.sourceHandle = DirectoryHandle::Reopen(m_files, level.sourceFd,
+                                                     m_sourcePath.substr(0, level.sourceBase));
+        level.targetHandle = DirectoryHandle::Reopen(m_files, level.targetFd,
+                                                     m_targetPath.substr(0, level.targetBase));
     }
     if (!level.sourceHandle || !level.targetHandle) {
         Fail(FailedOperation::Delete, EMFILE);
@@ -499,9 +500,10 @@ void TreeUpdater::Report(WalkAction action, std::string_view reason, std::uint64
 void TreeUpdater::Fail(FailedOperation operation, int error, std::string_view reason) {
     ++m_summary.failures;
     const bool hasSource = operation != FailedOperation::Create;
-    const bool hasTarget = operation == FailedOperation::Copy || operation == FailedOperation::Create;
+    const bool hasTarget =
+        operation == FailedOperation::Copy || operation == FailedOperation::Create;
     m_observer.OnFailure({operation, hasSource ? Shown(m_sourcePath) : "",
-                         hasTarget ? Shown(m_targetPath) : "", error, reason});
+                          hasTarget ? Shown(m_targetPath) : "", error, reason});
 }
 
 }  // namespace tolvane

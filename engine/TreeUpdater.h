@@ -26,12 +26,12 @@ namespace tolvane {
 // deeper than PATH_MAX work; the whole paths are kept only for the status line and reports.
 // Symbolic links are never followed, and FIFOs, sockets and devices are never opened.
 class TreeUpdater {
-public:
+  public:
     TreeUpdater(const UpdateRequest& request, UpdateObserver& observer, FileSystem& files);
 
     WalkSummary Run();
 
-private:
+  private:
     // The folder pair of one level of the walk. targetFd is -1 when the target folder does
     // not exist (only in a dry run). The handles are opened when a deletion first needs them.
     struct Level {

@@ -10,7 +10,7 @@ namespace tolvane {
 // request when the run starts, observes it, and receives the end-of-run notice. Every call
 // comes from the worker thread; none of them may block on the owner's thread.
 class UpdateContext : public UpdateObserver {
-public:
+  public:
     // Read once, when the run starts.
     virtual UpdateRequest Request() = 0;
     // The end-of-run notice, exactly once per run, as the run's last step.

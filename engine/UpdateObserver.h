@@ -9,7 +9,7 @@ namespace tolvane {
 // Receives what a run does, as it happens. Every call comes from the thread that runs the
 // update and must not block on another thread. Paths are valid only during the call.
 class UpdateObserver {
-public:
+  public:
     virtual ~UpdateObserver() = default;
 
     // The source path of every entry visited, folders too, in walk order.

@@ -27,8 +27,7 @@ void RaiseDescriptorLimit() {
 
 }  // namespace
 
-WalkSummary RunUpdate(const UpdateRequest& request, UpdateObserver& observer,
-                      FileSystem& files) {
+WalkSummary RunUpdate(const UpdateRequest& request, UpdateObserver& observer, FileSystem& files) {
     RaiseDescriptorLimit();
     TreeUpdater updater(request, observer, files);
     return updater.Run();

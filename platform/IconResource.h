@@ -10,7 +10,7 @@ inline constexpr int kStandardIconSize = 32;
 
 // The program's icon resources, compiled in as Qt resources under ":/icons/<number>.xpm".
 class IconResource {
-public:
+  public:
     static QString Path(int id);
     // Empty when the program holds no icon with that number.
     static QIcon Load(int id);

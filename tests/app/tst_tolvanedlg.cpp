@@ -91,7 +91,7 @@ rlim_t AddressSpaceInUse() {
 // The real file system with every read of file data slowed down, so that a large copy is
 // still in hand when the test presses a button.
 class SlowFileSystem : public PosixFileSystem {
-public:
+  public:
     // Copy by read and write only, in small slow steps.
     int CloneFile(int, int) override { return -EOPNOTSUPP; }
     ssize_t CopyRange(int, int, size_t) override { return -EXDEV; }
@@ -109,7 +109,7 @@ public:
 class TolvaneDlgTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void init();
     void cleanup();
 
@@ -135,7 +135,7 @@ private slots:
     void helpPageIsTheInstalledOneElseTheSourceTreeOne_data();
     void helpPageIsTheInstalledOneElseTheSourceTreeOne();
 
-private:
+  private:
     QPushButton* Button(int id) const {
         return DialogBuilder::FindControlAs<QPushButton>(m_dialog.get(), id);
     }
@@ -344,7 +344,8 @@ void TolvaneDlgTest::stopButtonEndsTheRunWithTheCountMessage() {
     Click(IDC_RUN);
     QTRY_COMPARE_WITH_TIMEOUT(m_answerer->messages.size(), 2, kRunTimeout);
     QVERIFY(!QFileInfo::exists(Path(QStringLiteral("target/second"))));
-    QVERIFY(m_answerer->messages.last().details.contains(QStringLiteral("stopped during the copy")));
+    QVERIFY(
+        m_answerer->messages.last().details.contains(QStringLiteral("stopped during the copy")));
 }
 
 void TolvaneDlgTest::closingDuringARunShowsNoMessageAndDoesNotHang() {
@@ -492,10 +493,10 @@ void TolvaneDlgTest::helpPageIsTheInstalledOneElseTheSourceTreeOne_data() {
 
 void TolvaneDlgTest::helpPageIsTheInstalledOneElseTheSourceTreeOne() {
     QFETCH(bool, installed);
-    // An installed tree: the program in PREFIX/bin, its page in PREFIX/share/doc/tolvane.
+    // An installed tree: the program in PREFIX/bin, its page in PREFIX/share/tolvane.
     const QString bin = Path(QStringLiteral("prefix/bin"));
     QVERIFY(QDir().mkpath(bin));
-    const QString page = Path(QStringLiteral("prefix/share/doc/tolvane/tolvane.html"));
+    const QString page = Path(QStringLiteral("prefix/share/tolvane/tolvane.html"));
     if (installed) {
         WriteFile(page, "<html></html>");
         QCOMPARE(HelpPage::PathFor(bin), page);

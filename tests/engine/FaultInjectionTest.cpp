@@ -20,7 +20,7 @@ namespace {
 
 // A source and a target tree walked through the fault-injecting file system.
 class FaultTest : public ::testing::Test {
-protected:
+  protected:
     FaultTest() { context.files = &files; }
 
     void Run(bool deleteFromSource) {
@@ -161,13 +161,16 @@ TEST_P(FinishFaultTest, LeavesTheTargetAsItWas) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(target.Root()), {}), 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Faults, FinishFaultTest,
-                         ::testing::Values(FinishFault{"Close", &FaultyFileSystem::closeErrorOfWritten},
-                                           FinishFault{"SetTimes", &FaultyFileSystem::setTimesError}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Faults, FinishFaultTest,
+    ::testing::Values(FinishFault{"Close", &FaultyFileSystem::closeErrorOfWritten},
+                      FinishFault{"SetTimes", &FaultyFileSystem::setTimesError}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(FaultTest, SetIdBitsGoWhereTheOwnerCannotBeKept) {
     source.WriteFile("f", 10);
+    // Owned by someone else (as root; otherwise by the runner, whom no copy can change).
+    (void)::chown(source.Path("f").c_str(), 1000, 1000);
     ::chmod(source.Path("f").c_str(), 04755);
     files.chownError = EPERM;
     Run(false);

@@ -12,7 +12,7 @@ namespace tolvane::test {
 // The real file system with failures injected at chosen calls, for what a real folder
 // cannot produce on demand: a full disk, an I/O error, a file that vanishes.
 class FaultyFileSystem : public PosixFileSystem {
-public:
+  public:
     // The data moved by the n-th (from 1) data call fails with error after half a chunk.
     int failDataCallAt = 0;
     int dataError = ENOSPC;
@@ -25,12 +25,12 @@ public:
     std::string vanishingName;  // StatAt of this name answers ENOENT
     std::string unreadableDir;  // opening this folder answers EACCES
 
-    int chownError = 0;                 // Chown answers this
-    int setTimesError = 0;              // SetTimes answers this
-    int closeErrorOfWritten = 0;        // closing a file opened for writing answers this
-    bool shortWrites = false;           // Write takes at most half of what it is given
-    long fileSystemType = 0;            // FileSystemType answers this when set
-    std::function<void()> onSetTimes;   // called as a copy is being finished
+    int chownError = 0;                // Chown answers this
+    int setTimesError = 0;             // SetTimes answers this
+    int closeErrorOfWritten = 0;       // closing a file opened for writing answers this
+    bool shortWrites = false;          // Write takes at most half of what it is given
+    long fileSystemType = 0;           // FileSystemType answers this when set
+    std::function<void()> onSetTimes;  // called as a copy is being finished
 
     int refusedUnlinks = 0;      // this many Unlink calls answer EACCES
     std::string refuseUnlinkOf;  // every Unlink of this name answers EACCES
@@ -51,7 +51,7 @@ public:
     int FileSystemType(int fd, long& type) override;
     int syncCalls = 0;
 
-private:
+  private:
     bool FailNow();
     std::set<int> m_written;
 };

@@ -57,7 +57,7 @@ TEST(JobRunner, StopReturnsOnlyAfterTheJobHasReturned) {
     EXPECT_EQ(runner.Stop(), 0);
     EXPECT_EQ(state.returned.load(), 1);
     EXPECT_TRUE(runner.IsStopRequested());  // kept until the next Start
-    EXPECT_EQ(runner.Stop(), 0);             // a second Stop returns at once
+    EXPECT_EQ(runner.Stop(), 0);            // a second Stop returns at once
 }
 
 TEST(JobRunner, StopWhileIdleLeavesTheFlagAsItWas) {

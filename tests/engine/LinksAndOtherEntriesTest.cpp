@@ -12,8 +12,8 @@ TEST(Links, ALinkIsBroughtOverAsALinkAndNeverFollowed) {
     TempTree source;
     TempTree target;
     source.WriteFile("data/f", 10);
-    source.MakeLink("up", "..");        // points back up the tree
-    source.MakeLink("loop", "loop");    // points at itself
+    source.MakeLink("up", "..");      // points back up the tree
+    source.MakeLink("loop", "loop");  // points at itself
     source.MakeLink("toData", "data");
     RecordingContext context(source.Root(), target.Root());
     UpdateThreadProc(&context);

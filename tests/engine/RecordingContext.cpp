@@ -10,21 +10,30 @@ namespace {
 
 const char* ActionName(WalkAction action) {
     switch (action) {
-        case WalkAction::MakeDir: return "mkdir";
-        case WalkAction::Copy: return "copy";
-        case WalkAction::Link: return "link";
-        case WalkAction::Delete: return "delete";
-        case WalkAction::Skip: return "skip";
+        case WalkAction::MakeDir:
+            return "mkdir";
+        case WalkAction::Copy:
+            return "copy";
+        case WalkAction::Link:
+            return "link";
+        case WalkAction::Delete:
+            return "delete";
+        case WalkAction::Skip:
+            return "skip";
     }
     return "?";
 }
 
 const char* OperationName(FailedOperation operation) {
     switch (operation) {
-        case FailedOperation::Copy: return "copy";
-        case FailedOperation::Create: return "create";
-        case FailedOperation::Delete: return "delete";
-        case FailedOperation::Read: return "read";
+        case FailedOperation::Copy:
+            return "copy";
+        case FailedOperation::Create:
+            return "create";
+        case FailedOperation::Delete:
+            return "delete";
+        case FailedOperation::Read:
+            return "read";
     }
     return "?";
 }
@@ -78,10 +87,10 @@ void RecordingContext::OnAction(const WalkEvent& event) {
 }
 
 void RecordingContext::OnFailure(const WalkFailure& failure) {
-    std::string line = std::string("fail ") + OperationName(failure.operation) + " " +
-                       Relative(failure.source.empty() ? failure.target : failure.source) + ": " +
-                       (failure.reason.empty() ? std::strerror(failure.error)
-                                               : std::string(failure.reason));
+    std::string line =
+        std::string("fail ") + OperationName(failure.operation) + " " +
+        Relative(failure.source.empty() ? failure.target : failure.source) + ": " +
+        (failure.reason.empty() ? std::strerror(failure.error) : std::string(failure.reason));
     failures.push_back(line);
 }
 

@@ -11,7 +11,7 @@ namespace tolvane::test {
 
 // An update context that records everything the walk tells it, for assertions.
 class RecordingContext : public UpdateContext {
-public:
+  public:
     RecordingContext(std::string source, std::string target);
 
     UpdateRequest Request() override {
@@ -19,7 +19,9 @@ public:
     }
     void OnEntry(std::string_view path) override;
     bool IsStopRequested() override;
-    bool IsAbandonRequested() override { return abandonAfterChunks >= 0 && abandonPolls++ >= abandonAfterChunks; }
+    bool IsAbandonRequested() override {
+        return abandonAfterChunks >= 0 && abandonPolls++ >= abandonAfterChunks;
+    }
     void OnAction(const WalkEvent& event) override;
     void OnFailure(const WalkFailure& failure) override;
     void UpdateDone(const WalkSummary& summary) override;
@@ -37,7 +39,7 @@ public:
     bool verify = false;
     FileSystem* files = nullptr;
     std::function<void()> onEntry;  // called once, at the first entry
-    int stopAfterStatuses = -1;  // ask for a stop once this many entries were shown
+    int stopAfterStatuses = -1;     // ask for a stop once this many entries were shown
     int abandonAfterChunks = -1;
     int abandonPolls = 0;
 

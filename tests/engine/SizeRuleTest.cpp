@@ -1,6 +1,6 @@
 // The size rule on one file, for every combination that decides something.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -64,20 +64,22 @@ TEST_P(SizeRuleTest, AppliesTheRule) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, SizeRuleTest,
-    ::testing::Values(
-        SizeRuleCase{"missing", 100, -1, true, false, false, true, false},
-        SizeRuleCase{"missingZeroLength", 0, -1, true, false, false, true, false},
-        SizeRuleCase{"shorter", 100, 40, true, false, false, true, false},
-        SizeRuleCase{"shorterReadOnly", 100, 40, true, false, true, true, false},
-        SizeRuleCase{"equalOtherContent", 100, 100, true, false, false, false, false},
-        SizeRuleCase{"longer", 100, 150, true, false, false, false, false},
-        SizeRuleCase{"largerOff", 100, -1, false, false, false, false, false},
-        SizeRuleCase{"largerOffWithDeletion", 100, 100, false, true, false, false, false},
-        SizeRuleCase{"copiedThenDeleted", 100, 40, true, true, false, true, true},
-        SizeRuleCase{"equalDeleted", 100, 100, true, true, false, false, true},
-        SizeRuleCase{"longerKeepsSource", 100, 150, true, true, false, false, false},
-        SizeRuleCase{"zeroLengthBothDeleted", 0, 0, true, true, false, false, true}),
-    [](const ::testing::TestParamInfo<SizeRuleCase>& info) { return std::string(info.param.name); });
+    ::testing::Values(SizeRuleCase{"missing", 100, -1, true, false, false, true, false},
+                      SizeRuleCase{"missingZeroLength", 0, -1, true, false, false, true, false},
+                      SizeRuleCase{"shorter", 100, 40, true, false, false, true, false},
+                      SizeRuleCase{"shorterReadOnly", 100, 40, true, false, true, true, false},
+                      SizeRuleCase{"equalOtherContent", 100, 100, true, false, false, false, false},
+                      SizeRuleCase{"longer", 100, 150, true, false, false, false, false},
+                      SizeRuleCase{"largerOff", 100, -1, false, false, false, false, false},
+                      SizeRuleCase{"largerOffWithDeletion", 100, 100, false, true, false, false,
+                                   false},
+                      SizeRuleCase{"copiedThenDeleted", 100, 40, true, true, false, true, true},
+                      SizeRuleCase{"equalDeleted", 100, 100, true, true, false, false, true},
+                      SizeRuleCase{"longerKeepsSource", 100, 150, true, true, false, false, false},
+                      SizeRuleCase{"zeroLengthBothDeleted", 0, 0, true, true, false, false, true}),
+    [](const ::testing::TestParamInfo<SizeRuleCase>& info) {
+        return std::string(info.param.name);
+    });
 
 // Deletion needs proof that the equal-sized target holds the source's data: the same time,
 // or, failing that, the same content; --verify always compares content.

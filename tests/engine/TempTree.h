@@ -8,7 +8,7 @@ namespace tolvane::test {
 
 // A temporary folder for one test, removed with everything in it at the end.
 class TempTree {
-public:
+  public:
     TempTree();
     TempTree(const TempTree&) = delete;
     TempTree& operator=(const TempTree&) = delete;
@@ -32,7 +32,7 @@ public:
     std::string LinkText(const std::string& relative) const;
     struct stat Stat(const std::string& relative) const;
 
-private:
+  private:
     std::string m_root;
 };
 

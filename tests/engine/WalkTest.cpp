@@ -1,6 +1,6 @@
 // The walk over whole trees: what it visits, mirrors, shows, and what it leaves alone.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -158,8 +158,7 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"SourceIsAFile", "file", "new", RootRefusal::SourceNotFolder, ENOTDIR},
         Refusal{"SameFolderThroughALink", "src", "alias/", RootRefusal::SameFolder, 0},
         Refusal{"TargetIsAFile", "src", "file", RootRefusal::TargetNotFolder, ENOTDIR},
-        Refusal{"TargetBelowAFile", "src", "file/new/deeper", RootRefusal::TargetUnusable,
-                ENOTDIR},
+        Refusal{"TargetBelowAFile", "src", "file/new/deeper", RootRefusal::TargetUnusable, ENOTDIR},
         // Longer than PATH_MAX only once the missing folders would have been made.
         Refusal{"TargetTooLong", "src", "new/" + std::string(4100, 'x').replace(200, 1, "/"),
                 RootRefusal::TargetUnusable, ENAMETOOLONG}),
