@@ -4,12 +4,10 @@
 #include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 
 #include "AppMessageBox.h"
-#include "ApplicationName.h"
 #include "DialogBuilder.h"
 #include "HelpPage.h"
 #include "IconResource.h"
@@ -62,16 +60,6 @@ void PushCheck(QCheckBox* box, const std::atomic<std::int32_t>& member) {
 
 // The details of a completion message list at most this many failures.
 constexpr int kFailuresListed = 1000;
-
-// The completion message with the failed items in its details, which can be selected and
-// copied.
-void ShowMessageWithDetails(QWidget* parent, const QString& text, const QString& details) {
-    QMessageBox box(QMessageBox::Warning, ApplicationName(), text, QMessageBox::Ok, parent);
-    box.setTextFormat(Qt::PlainText);
-    box.setDefaultButton(QMessageBox::Ok);
-    box.setDetailedText(details);
-    box.exec();
-}
 
 // What the window says when a run refuses its roots.
 QString RefusalText(const WalkSummary& summary) {
@@ -251,7 +239,7 @@ void CTolvaneDlg::ShowCount(const WalkSummary& summary) {
                 details += tr("\nand %1 more").arg(failuresNotListed);
             }
         }
-        ShowMessageWithDetails(this, message, details);
+        AppMessageBox(this, message, MB_OK | MB_ICONEXCLAMATION, details);
     }
     RunButton()->setText(tr("去"));
 }

@@ -4,7 +4,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <tuple>
 
 namespace tolvane {
 
@@ -33,37 +32,42 @@ int ContentComparer::Compare(int sourceDir, int targetDir, const char* name, boo
     return error;
 }
 
-// Reads both files to their ends; a short read is followed by another, as a read may return
-// less than asked without being at the end.
+// Fills buffer with up to kChunk bytes of fd, reading again after a short read, as a read may
+// return less than asked without being at the end. Returns the bytes read, or -errno.
+ssize_t ContentComparer::ReadChunk(int fd, char* buffer) {
+    size_t have = 0;
+    while (have < kChunk) {
+        const ssize_t n = m_files.Read(fd, buffer + have, kChunk - have);
+        if (n < 0) {
+            return n;
+        }
+        if (n == 0) {
+            break;
+        }
+        have += static_cast<size_t>(n);
+    }
+    return static_cast<ssize_t>(have);
+}
+
 int ContentComparer::CompareOpen(int source, int target, bool& equal) {
     if (!m_buffers) {
         m_buffers = std::make_unique<char[]>(2 * kChunk);
     }
-    char* a = m_buffers.get();
-    char* b = a + kChunk;
+    char* const a = m_buffers.get();
+    char* const b = a + kChunk;
     for (;;) {
         if (m_abandon && m_abandon()) {
             return ECANCELED;
         }
-        size_t haveA = 0;
-        size_t haveB = 0;
-        for (auto [fd, buffer, have] :
-             {std::tuple{source, a, &haveA}, std::tuple{target, b, &haveB}}) {
-            while (*have < kChunk) {
-                const ssize_t n = m_files.Read(fd, buffer + *have, kChunk - *have);
-                if (n < 0) {
-                    return static_cast<int>(-n);
-                }
-                if (n == 0) {
-                    break;
-                }
-                *have += static_cast<size_t>(n);
-            }
+        const ssize_t haveA = ReadChunk(source, a);
+        const ssize_t haveB = haveA < 0 ? 0 : ReadChunk(target, b);
+        if (haveA < 0 || haveB < 0) {
+            return static_cast<int>(haveA < 0 ? -haveA : -haveB);
         }
-        if (haveA != haveB || std::memcmp(a, b, haveA) != 0) {
+        if (haveA != haveB || std::memcmp(a, b, static_cast<size_t>(haveA)) != 0) {
             return 0;
         }
-        if (haveA < kChunk) {
+        if (static_cast<size_t>(haveA) < kChunk) {
             equal = true;
             return 0;
         }

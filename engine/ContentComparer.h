@@ -22,6 +22,7 @@ class ContentComparer {
 
   private:
     int CompareOpen(int source, int target, bool& equal);
+    ssize_t ReadChunk(int fd, char* buffer);
 
     FileSystem& m_files;
     AbandonQuery m_abandon;

@@ -61,6 +61,12 @@ int CheckCreatable(const std::string& path) {
     return ::faccessat(AT_FDCWD, existing.c_str(), W_OK | X_OK, AT_EACCESS) == 0 ? 0 : errno;
 }
 
+// A path that exists but names no folder, told apart from one whose parent is not a folder.
+bool ExistsAsNonFolder(const std::string& path, int openError) {
+    struct stat st {};
+    return openError == ENOTDIR && ::stat(path.c_str(), &st) == 0;
+}
+
 }  // namespace
 
 RunRoots::~RunRoots() {
@@ -95,9 +101,8 @@ RootRefusal RunRoots::OpenSource(const std::string& path, int& error) {
     m_sourceFd = m_files.Open(AT_FDCWD, path.c_str(), kRootFlags);
     if (m_sourceFd < 0) {
         error = -m_sourceFd;
-        struct stat st {};
-        const bool notFolder = error == ENOTDIR && ::stat(path.c_str(), &st) == 0;
-        return notFolder ? RootRefusal::SourceNotFolder : RootRefusal::SourceUnusable;
+        return ExistsAsNonFolder(path, error) ? RootRefusal::SourceNotFolder
+                                              : RootRefusal::SourceUnusable;
     }
     m_files.Stat(m_sourceFd, m_source);
     error = Lock(m_sourceFd);
@@ -113,9 +118,8 @@ RootRefusal RunRoots::OpenTarget(const std::string& path, bool dryRun, int& erro
     if (m_targetFd < 0) {
         error = -m_targetFd;
         m_targetFd = -1;
-        struct stat st {};
-        const bool notFolder = error == ENOTDIR && ::stat(path.c_str(), &st) == 0;
-        return notFolder ? RootRefusal::TargetNotFolder : RootRefusal::TargetUnusable;
+        return ExistsAsNonFolder(path, error) ? RootRefusal::TargetNotFolder
+                                              : RootRefusal::TargetUnusable;
     }
     m_files.Stat(m_targetFd, m_target);
     if (SameFile(m_source, m_target)) {

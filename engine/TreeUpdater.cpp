@@ -239,11 +239,7 @@ int TreeUpdater::OpenTargetDirectory(Level& level, const char* name) {
     if (level.targetNames) {
         struct stat existing {};
         const bool found = m_files.StatAt(level.targetFd, name, existing) == 0;
-        const std::string other = level.targetNames->Claim(name, found);
-        if (!other.empty()) {
-            Fail(
-                FailedOperation::Create, 0,
-                "the target folder does not tell '" + std::string(name) + "' from '" + other + "'");
+        if (!ClaimTargetName(level, name, found, FailedOperation::Create)) {
             return -EEXIST;
         }
     }
@@ -287,7 +283,7 @@ void TreeUpdater::UpdateFile(Level& level, const char* name, const struct stat& 
         }
         targetExists = error == 0;
     }
-    if (!ClaimTargetName(level, name, targetExists)) {
+    if (!ClaimTargetName(level, name, targetExists, FailedOperation::Copy)) {
         return;
     }
     if (targetExists && !S_ISREG(target.st_mode)) {
@@ -323,8 +319,9 @@ void TreeUpdater::UpdateFile(Level& level, const char* name, const struct stat& 
 
 // In a target folder that does not tell case apart, an entry counts only under exactly the
 // source's name: two source names that fold together are a collision, and the second is
-// neither copied nor deleted.
-bool TreeUpdater::ClaimTargetName(Level& level, const char* name, bool found) {
+// neither copied nor deleted. A collision is reported as a failure of operation.
+bool TreeUpdater::ClaimTargetName(Level& level, const char* name, bool found,
+                                  FailedOperation operation) {
     if (!level.targetNames) {
         return true;
     }
@@ -332,7 +329,7 @@ bool TreeUpdater::ClaimTargetName(Level& level, const char* name, bool found) {
     if (other.empty()) {
         return true;
     }
-    Fail(FailedOperation::Copy, 0,
+    Fail(operation, 0,
          "the target folder does not tell '" + std::string(name) + "' from '" + other + "'");
     return false;
 }
@@ -343,7 +340,7 @@ bool TreeUpdater::IsSameFile(const Level& level, const struct stat& source,
         return true;
     }
     // An overlay shows the files of its lower layer under their own inode numbers.
-    return target.st_ino == source.st_ino && level.targetFd >= 0 &&
+    return target.st_ino == source.st_ino &&
            m_targetFileSystems.Of(level.targetFd, level.targetDevice).overlay;
 }
 
@@ -355,7 +352,7 @@ bool TreeUpdater::TargetHoldsData(Level& level, const char* name, const struct s
     if (copied && m_dryRun) {
         return true;
     }
-    if (!m_request.verify && level.targetFd >= 0) {
+    if (!m_request.verify) {
         const long precision =
             m_targetFileSystems.Of(level.targetFd, level.targetDevice).timePrecisionNs;
         if (TimesMatch(source.st_mtim, target.st_mtim, precision)) {
@@ -438,7 +435,7 @@ void TreeUpdater::UpdateLink(Level& level, const char* name, const struct stat& 
     }
     struct stat target {};
     error = level.targetFd < 0 ? ENOENT : -m_files.StatAt(level.targetFd, name, target);
-    if (!ClaimTargetName(level, name, error == 0)) {
+    if (!ClaimTargetName(level, name, error == 0, FailedOperation::Copy)) {
         return;
     }
     if (error == ENOENT) {

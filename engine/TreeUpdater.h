@@ -56,7 +56,7 @@ class TreeUpdater {
     void UpdateDirectory(Level& parent, const char* name);
     int OpenTargetDirectory(Level& level, const char* name);
     void UpdateFile(Level& level, const char* name, const struct stat& source);
-    bool ClaimTargetName(Level& level, const char* name, bool found);
+    bool ClaimTargetName(Level& level, const char* name, bool found, FailedOperation operation);
     bool IsSameFile(const Level& level, const struct stat& source, const struct stat& target);
     bool TargetHoldsData(Level& level, const char* name, const struct stat& source,
                          const struct stat& target, bool copied);

@@ -25,12 +25,15 @@ QMessageBox::Icon IconFor(unsigned type) {
 
 }  // namespace
 
-int AppMessageBox(QWidget* parent, const QString& text, unsigned type) {
+int AppMessageBox(QWidget* parent, const QString& text, unsigned type, const QString& details) {
     const bool yesNo = (type & kButtonMask) == MB_YESNO;
     QMessageBox box(IconFor(type), ApplicationName(), text,
                     yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, parent);
     box.setTextFormat(Qt::PlainText);  // paths may hold '<' or '&'
     box.setDefaultButton(yesNo ? QMessageBox::Yes : QMessageBox::Ok);
+    if (!details.isEmpty()) {
+        box.setDetailedText(details);  // shown on request, and can be selected and copied
+    }
     // Esc and the close box must not answer a question: they press a Cancel button that is
     // never shown, so that the caller can tell "put aside" from "No".
     QAbstractButton* putAside = nullptr;

@@ -13,6 +13,8 @@ namespace tolvane {
 // MB_ICONQUESTION, MB_ICONEXCLAMATION); a type without an icon gets the exclamation icon.
 // The text is shown as plain text, never as markup. Returns IDOK for MB_OK; for MB_YESNO,
 // IDYES or IDNO, or IDCANCEL when the question was put aside with Esc or the close box.
-int AppMessageBox(QWidget* parent, const QString& text, unsigned type = MB_OK | MB_ICONEXCLAMATION);
+// Non-empty details are offered behind a "Show Details" button.
+int AppMessageBox(QWidget* parent, const QString& text, unsigned type = MB_OK | MB_ICONEXCLAMATION,
+                  const QString& details = {});
 
 }  // namespace tolvane
