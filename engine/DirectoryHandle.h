@@ -1,6 +1,5 @@
 #pragma once
 
-#include <memory>
 #include <string>
 
 #include "FileSystem.h"
@@ -8,8 +7,8 @@
 namespace tolvane {
 
 // An open directory descriptor that closes itself, with the folder's whole path (ending in
-// '/') for reports; shared by the deletions waiting on one folder so that the folder can be
-// reached after the walk has left it.
+// '/') for reports; shared by the walk and the deletions waiting on one folder, so that the
+// folder can be reached after the walk has left it.
 class DirectoryHandle {
   public:
     DirectoryHandle(FileSystem& files, int fd, std::string path)
@@ -20,9 +19,6 @@ class DirectoryHandle {
 
     int Fd() const { return m_fd; }
     const std::string& Path() const { return m_path; }
-
-    // A second descriptor for the folder dirFd is open on; null when it cannot be opened.
-    static std::shared_ptr<DirectoryHandle> Reopen(FileSystem& files, int dirFd, std::string path);
 
   private:
     FileSystem& m_files;

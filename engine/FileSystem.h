@@ -22,11 +22,8 @@ class FileSystem {
     virtual int Open(int dirFd, const char* name, int flags, mode_t mode = 0) = 0;
     virtual int Close(int fd) = 0;
 
-    // fdopendir(3) on fd; on success the stream owns fd. Returns 0, and the stream in dir.
-    virtual int OpenDirStream(int fd, DIR*& dir) = 0;
-    // readdir(3). Returns 0 with entry set (nullptr at the end of the directory).
-    virtual int ReadDir(DIR* dir, const dirent*& entry) = 0;
-    virtual int CloseDirStream(DIR* dir) = 0;
+    // getdents64(2): fills buffer with the next entries of the folder fd; 0 at its end.
+    virtual ssize_t ReadDirectory(int fd, void* buffer, size_t length) = 0;
 
     // fstatat(2) without following a final symbolic link.
     virtual int StatAt(int dirFd, const char* name, struct stat& st) = 0;

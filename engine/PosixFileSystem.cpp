@@ -1,5 +1,6 @@
 #include "PosixFileSystem.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/file.h>
@@ -41,19 +42,8 @@ int PosixFileSystem::Close(int fd) {
     return ::close(fd) == 0 ? 0 : (errno == EINTR ? 0 : -errno);
 }
 
-int PosixFileSystem::OpenDirStream(int fd, DIR*& dir) {
-    dir = ::fdopendir(fd);
-    return dir != nullptr ? 0 : -errno;
-}
-
-int PosixFileSystem::ReadDir(DIR* dir, const dirent*& entry) {
-    errno = 0;
-    entry = ::readdir(dir);
-    return entry == nullptr && errno != 0 ? -errno : 0;
-}
-
-int PosixFileSystem::CloseDirStream(DIR* dir) {
-    return ::closedir(dir) == 0 ? 0 : -errno;
+ssize_t PosixFileSystem::ReadDirectory(int fd, void* buffer, size_t length) {
+    return Checked([&] { return ::getdents64(fd, buffer, length); });
 }
 
 int PosixFileSystem::StatAt(int dirFd, const char* name, struct stat& st) {

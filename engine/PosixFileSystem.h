@@ -9,9 +9,7 @@ class PosixFileSystem : public FileSystem {
   public:
     int Open(int dirFd, const char* name, int flags, mode_t mode) override;
     int Close(int fd) override;
-    int OpenDirStream(int fd, DIR*& dir) override;
-    int ReadDir(DIR* dir, const dirent*& entry) override;
-    int CloseDirStream(DIR* dir) override;
+    ssize_t ReadDirectory(int fd, void* buffer, size_t length) override;
     int StatAt(int dirFd, const char* name, struct stat& st) override;
     int Stat(int fd, struct stat& st) override;
     int MakeDir(int dirFd, const char* name, mode_t mode) override;

@@ -1,9 +1,10 @@
 #include "TargetNames.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 
 #include <cstring>
+
+#include "DirectoryReader.h"
 
 namespace tolvane {
 
@@ -24,21 +25,20 @@ std::string Folded(const std::string& name) {
 }  // namespace
 
 TargetNames::TargetNames(FileSystem& files, int folderFd) {
+    // A descriptor of its own: listing moves the descriptor's position.
     const int fd = files.Open(folderFd, ".", O_RDONLY | O_DIRECTORY);
-    DIR* dir = nullptr;
-    if (fd < 0 || files.OpenDirStream(fd, dir) != 0) {
-        if (fd >= 0) {
-            files.Close(fd);
-        }
+    if (fd < 0) {
         return;
     }
-    const dirent* entry = nullptr;
-    while (files.ReadDir(dir, entry) == 0 && entry != nullptr) {
-        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0) {
-            m_byFolded.emplace(Folded(entry->d_name), entry->d_name);
+    DirectoryReader reader(files, fd);
+    const char* name = nullptr;
+    unsigned char type = 0;
+    while (reader.Next(name, type) == 0 && name != nullptr) {
+        if (std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0) {
+            m_byFolded.emplace(Folded(name), name);
         }
     }
-    files.CloseDirStream(dir);
+    files.Close(fd);
 }
 
 std::string TargetNames::Claim(const std::string& name, bool found) {

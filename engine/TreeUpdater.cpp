@@ -53,14 +53,19 @@ TreeUpdater::TreeUpdater(const UpdateRequest& request, UpdateObserver& observer,
 
 WalkSummary TreeUpdater::Run() {
     if (OpenRoots()) {
-        Level root;
-        root.sourceFd = m_files.Open(m_roots.SourceFd(), ".", kDirectoryFlags);
-        root.targetFd = m_roots.TargetFd();
-        root.targetDevice = m_targetRoot.st_dev;
-        if (root.sourceFd < 0) {
-            Fail(FailedOperation::Read, -root.sourceFd);
+        // Descriptors of the walk's own, so that the roots' locks outlive every deletion.
+        const int sourceFd = m_files.Open(m_roots.SourceFd(), ".", kDirectoryFlags);
+        const int targetFd =
+            m_roots.TargetFd() < 0 ? -1 : m_files.Open(m_roots.TargetFd(), ".", kDirectoryFlags);
+        if (sourceFd < 0 || targetFd < -1) {
+            Fail(FailedOperation::Read, sourceFd < 0 ? -sourceFd : -targetFd);
+            for (const int fd : {sourceFd, targetFd}) {
+                if (fd >= 0) {
+                    m_files.Close(fd);
+                }
+            }
         } else {
-            EnterFolder(std::move(root));
+            EnterFolder(sourceFd, targetFd, m_targetRoot.st_dev);
             Walk();
         }
         if (!m_observer.IsAbandonRequested()) {
@@ -93,22 +98,21 @@ bool TreeUpdater::OpenRoots() {
 
 // Starts listing the folder of level and makes it the innermost level of the walk. Takes
 // over level's descriptors. The stop request is polled first.
-void TreeUpdater::EnterFolder(Level level) {
-    DIR* dir = nullptr;
-    const int openError = StopRequested() ? 0 : -m_files.OpenDirStream(level.sourceFd, dir);
-    if (dir == nullptr) {
-        m_files.Close(level.sourceFd);
-        if (level.ownsTarget && level.targetFd >= 0) {
-            m_files.Close(level.targetFd);
-        }
-        if (openError != 0) {
-            Fail(FailedOperation::Read, openError);
-        }
+void TreeUpdater::EnterFolder(int sourceFd, int targetFd, dev_t targetDevice) {
+    Level level;
+    level.source = std::make_shared<DirectoryHandle>(m_files, sourceFd, m_sourcePath);
+    if (targetFd >= 0) {
+        level.target = std::make_shared<DirectoryHandle>(m_files, targetFd, m_targetPath);
+    }
+    if (StopRequested()) {
         return;
     }
-    level.dir = dir;
-    if (level.targetFd >= 0 && m_targetFileSystems.FoldsCase(level.targetFd, level.targetDevice)) {
-        level.targetNames = std::make_unique<TargetNames>(m_files, level.targetFd);
+    level.sourceFd = sourceFd;
+    level.targetFd = targetFd;
+    level.targetDevice = targetDevice;
+    level.listing.emplace(m_files, sourceFd);
+    if (targetFd >= 0 && m_targetFileSystems.FoldsCase(targetFd, targetDevice)) {
+        level.targetNames = std::make_unique<TargetNames>(m_files, targetFd);
     }
     level.sourceBase = m_sourcePath.size();
     level.targetBase = m_targetPath.size();
@@ -116,11 +120,6 @@ void TreeUpdater::EnterFolder(Level level) {
 }
 
 void TreeUpdater::LeaveFolder() {
-    Level& level = m_levels.back();
-    m_files.CloseDirStream(level.dir);
-    if (level.ownsTarget && level.targetFd >= 0) {
-        m_files.Close(level.targetFd);
-    }
     m_levels.pop_back();
 }
 
@@ -136,23 +135,24 @@ void TreeUpdater::Walk() {
             LeaveFolder();
             continue;
         }
-        const dirent* entry = nullptr;
-        const int readError = -m_files.ReadDir(level.dir, entry);
+        const char* name = nullptr;
+        unsigned char type = DT_UNKNOWN;
+        const int readError = -level.listing->Next(name, type);
         if (readError != 0) {
             Fail(FailedOperation::Read, readError);
         }
-        if (entry == nullptr || readError != 0) {
+        if (name == nullptr || readError != 0) {
             LeaveFolder();
             continue;
         }
-        if (IsDotOrDotDot(entry->d_name)) {
+        if (IsDotOrDotDot(name)) {
             continue;
         }
-        m_sourcePath.append(entry->d_name);
-        m_targetPath.append(entry->d_name);
+        m_sourcePath.append(name);
+        m_targetPath.append(name);
         ++m_summary.entriesVisited;
         m_observer.OnEntry(m_sourcePath);
-        UpdateEntry(level, entry->d_name, entry->d_type);  // may push a level: level dangles
+        UpdateEntry(level, name, type);  // may push a level: level and name dangle
     }
 }
 
@@ -203,29 +203,25 @@ void TreeUpdater::UpdateDirectory(Level& parent, const char* name) {
         m_files.Close(sourceFd);
         return;
     }
-    Level child;
-    child.sourceFd = sourceFd;
-    child.targetFd = targetFd < 0 ? -1 : targetFd;
-    child.targetDevice = parent.targetDevice;
-    child.ownsTarget = true;
-    if (child.targetFd >= 0) {
+    dev_t targetDevice = parent.targetDevice;
+    if (targetFd >= 0) {
         struct stat target {};
-        if (m_files.Stat(child.targetFd, target) == 0) {
-            child.targetDevice = target.st_dev;
+        if (m_files.Stat(targetFd, target) == 0) {
+            targetDevice = target.st_dev;
             if (target.st_dev == m_sourceRoot.st_dev && target.st_ino == m_sourceRoot.st_ino) {
                 // The source lies inside the target and this target folder is the source
                 // root: its files would "hold" other source files, and deleting would lose
                 // data that exists nowhere else.
                 Fail(FailedOperation::Create, 0, "it is the source folder");
                 m_files.Close(sourceFd);
-                m_files.Close(child.targetFd);
+                m_files.Close(targetFd);
                 return;
             }
         }
     }
     m_sourcePath.push_back('/');
     m_targetPath.push_back('/');
-    EnterFolder(std::move(child));
+    EnterFolder(sourceFd, targetFd < 0 ? -1 : targetFd, targetDevice);
 }
 
 // Makes the target folder when it is missing and opens it. A symbolic link or any other
@@ -469,21 +465,9 @@ void TreeUpdater::ScheduleDeletion(Level& level, const char* name, const struct 
         Report(WalkAction::Delete);
         return;
     }
-    if (!level.sourceHandle) {
-        level.sourceHandle = DirectoryHandle::Reopen(m_files, level.sourceFd,
-                                                     m_sourcePath.substr(0, level.sourceBase));
-        level.targetHandle = DirectoryHandle::Reopen(m_files, level.targetFd,
-                                                     m_targetPath.substr(0, level.targetBase));
-    }
-    if (!level.sourceHandle || !level.targetHandle) {
-        Fail(FailedOperation::Delete, EMFILE);
-        level.sourceHandle.reset();
-        level.targetHandle.reset();
-        return;
-    }
     const bool overlay = m_targetFileSystems.Of(level.targetFd, level.targetDevice).overlay;
-    m_deletions.Add(level.sourceHandle, level.targetHandle, level.targetDevice, name, source,
-                    linkText, target, overlay);
+    m_deletions.Add(level.source, level.target, level.targetDevice, name, source, linkText, target,
+                    overlay);
 }
 
 void TreeUpdater::Report(WalkAction action, std::string_view reason, std::uint64_t bytes) {

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "ContentComparer.h"
 #include "DeletionBatch.h"
 #include "DirectoryHandle.h"
+#include "DirectoryReader.h"
 #include "FileCopier.h"
 #include "RunRoots.h"
 #include "TargetFileSystems.h"
@@ -32,24 +34,24 @@ class TreeUpdater {
     WalkSummary Run();
 
   private:
-    // The folder pair of one level of the walk. targetFd is -1 when the target folder does
-    // not exist (only in a dry run). The handles are opened when a deletion first needs them.
+    // The folder pair of one level of the walk. The handles own the descriptors; pending
+    // deletions share them, so a folder left by the walk stays open until they are done.
+    // target is null (targetFd -1) when the target folder does not exist (only in a dry run).
     struct Level {
+        std::shared_ptr<DirectoryHandle> source;
+        std::shared_ptr<DirectoryHandle> target;
         int sourceFd = -1;
         int targetFd = -1;
         dev_t targetDevice = 0;
-        bool ownsTarget = false;  // the root's target descriptor belongs to Run
-        DIR* dir = nullptr;       // the listing, which owns sourceFd
-        size_t sourceBase = 0;    // path lengths of the folder itself, with its '/'
+        std::optional<DirectoryReader> listing;
+        size_t sourceBase = 0;  // path lengths of the folder itself, with its '/'
         size_t targetBase = 0;
-        std::shared_ptr<DirectoryHandle> sourceHandle;
-        std::shared_ptr<DirectoryHandle> targetHandle;
         // Set when the target folder matches names without regard to case.
         std::unique_ptr<TargetNames> targetNames;
     };
 
     bool OpenRoots();
-    void EnterFolder(Level level);
+    void EnterFolder(int sourceFd, int targetFd, dev_t targetDevice);
     void LeaveFolder();
     void Walk();
     void UpdateEntry(Level& level, const char* name, unsigned char type);

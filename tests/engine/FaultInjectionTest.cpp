@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -297,19 +298,26 @@ TEST_F(FaultTest, ManyDeletionsShareOneSync) {
     EXPECT_EQ(files.syncCalls, 1);
 }
 
-// A move holds no descriptor beyond its run: none are left after runs over many folders.
-TEST_F(FaultTest, DescriptorsDoNotGrowAcrossFoldersAndRuns) {
+// A move holds two descriptors per folder level, as a copy does, and none beyond its run: it
+// reaches the same depth as a copy under the same limit.
+TEST_F(FaultTest, AMoveHoldsTwoDescriptorsPerLevelAndNoneAfterwards) {
     const auto openDescriptors = [] {
         return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
     };
     const auto before = openDescriptors();
-    for (int i = 0; i < 200; ++i) {
-        source.WriteFile("d" + std::to_string(i) + "/e/f", 1);
+    constexpr int kDepth = 40;
+    std::string folder;
+    for (int i = 0; i < kDepth; ++i) {
+        folder += "d/";
+        source.WriteFile(folder + "f", 1);
     }
+    long mostOpen = 0;
+    context.onEveryEntry = [&] { mostOpen = std::max<long>(mostOpen, openDescriptors()); };
     Run(true);
     Run(true);
     EXPECT_EQ(context.summary.failures, 0U);
-    EXPECT_FALSE(source.Exists("d0/e/f"));
+    EXPECT_FALSE(source.Exists(folder + "f"));
+    EXPECT_LE(mostOpen - before, 2 * kDepth + 8);
     EXPECT_EQ(openDescriptors(), before);
 }
 

@@ -48,6 +48,9 @@ void RecordingContext::OnEntry(std::string_view path) {
     if (onEntry) {
         std::exchange(onEntry, nullptr)();
     }
+    if (onEveryEntry) {
+        onEveryEntry();
+    }
 }
 
 bool RecordingContext::IsStopRequested() {

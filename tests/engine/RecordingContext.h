@@ -38,8 +38,9 @@ class RecordingContext : public UpdateContext {
     bool dryRun = false;
     bool verify = false;
     FileSystem* files = nullptr;
-    std::function<void()> onEntry;  // called once, at the first entry
-    int stopAfterStatuses = -1;     // ask for a stop once this many entries were shown
+    std::function<void()> onEntry;       // called once, at the first entry
+    std::function<void()> onEveryEntry;  // called at every entry
+    int stopAfterStatuses = -1;          // ask for a stop once this many entries were shown
     int abandonAfterChunks = -1;
     int abandonPolls = 0;
 
