@@ -298,6 +298,28 @@ TEST_F(FaultTest, ManyDeletionsShareOneSync) {
     EXPECT_EQ(files.syncCalls, 1);
 }
 
+// A batch is bounded by the folders it keeps open (512): a move of more folders deletes in
+// two batches, and the second syncs its own target before deleting.
+TEST_F(FaultTest, EachBatchOfDeletionsSyncsFirst) {
+    constexpr int kFolders = 513;
+    for (int i = 0; i < kFolders; ++i) {
+        source.WriteFile("d" + std::to_string(i) + "/f", 1);
+    }
+    std::vector<int> deletionsBeforeSync;
+    const auto deletionsSoFar = [&] {
+        return std::count_if(context.actions.begin(), context.actions.end(),
+                             [](const std::string& line) { return line.rfind("delete", 0) == 0; });
+    };
+    files.beforeSync = [&] { deletionsBeforeSync.push_back(static_cast<int>(deletionsSoFar())); };
+    files.skipRealSync = true;
+    Run(true);
+    EXPECT_EQ(context.summary.deletions, static_cast<std::uint64_t>(kFolders));
+    ASSERT_EQ(deletionsBeforeSync.size(), 2U);
+    EXPECT_EQ(deletionsBeforeSync[0], 0);
+    EXPECT_GT(deletionsBeforeSync[1], 0);
+    EXPECT_LT(deletionsBeforeSync[1], kFolders);
+}
+
 // A move holds two descriptors per folder level, as a copy does, and none beyond its run: it
 // reaches the same depth as a copy under the same limit.
 TEST_F(FaultTest, AMoveHoldsTwoDescriptorsPerLevelAndNoneAfterwards) {

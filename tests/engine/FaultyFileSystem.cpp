@@ -87,7 +87,10 @@ int FaultyFileSystem::SyncFileSystem(int fd) {
     if (beforeSync) {
         beforeSync();
     }
-    return syncError != 0 ? -syncError : PosixFileSystem::SyncFileSystem(fd);
+    if (syncError != 0 || skipRealSync) {
+        return -syncError;
+    }
+    return PosixFileSystem::SyncFileSystem(fd);
 }
 
 }  // namespace tolvane::test

@@ -21,6 +21,7 @@ class FaultyFileSystem : public PosixFileSystem {
     bool refuseRange = false;
     bool refuseSend = false;
     int syncError = 0;
+    bool skipRealSync = false;  // count and order syncs without waiting for the disk
     std::function<void()> beforeSync;
     std::string vanishingName;  // StatAt of this name answers ENOENT
     std::string unreadableDir;  // opening this folder answers EACCES
