@@ -10,12 +10,6 @@ namespace tolvane {
 
 namespace {
 
-bool TimesMatch(const timespec& a, const timespec& b, long precisionNs) {
-    const long long difference =
-        (static_cast<long long>(a.tv_sec) - b.tv_sec) * 1'000'000'000LL + (a.tv_nsec - b.tv_nsec);
-    return difference < precisionNs && -difference < precisionNs;
-}
-
 constexpr int kDirectoryFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW;
 
 bool IsDotOrDotDot(const char* name) {
@@ -45,9 +39,10 @@ TreeUpdater::TreeUpdater(const UpdateRequest& request, UpdateObserver& observer,
       m_files(files),
       m_dryRun(request.dryRun),
       m_roots(files),
-      m_copier(m_files,
-               [this](off_t written, off_t size) { return CopyInHandAbandoned(written, size); }),
-      m_comparer(m_files, [this] { return m_observer.IsAbandonRequested(); }),
+      m_fileUpdater(
+          m_request, m_files,
+          [this](off_t written, off_t size) { return CopyInHandAbandoned(written, size); },
+          [this] { return m_observer.IsAbandonRequested(); }),
       m_targetFileSystems(m_files),
       m_deletions(m_files, observer, m_summary) {}
 
@@ -111,6 +106,11 @@ void TreeUpdater::EnterFolder(int sourceFd, int targetFd, dev_t targetDevice) {
     level.targetFd = targetFd;
     level.targetDevice = targetDevice;
     level.listing.emplace(m_files, sourceFd);
+    if (targetFd >= 0) {
+        const TargetFileSystems::Traits& traits = m_targetFileSystems.Of(targetFd, targetDevice);
+        level.timePrecisionNs = traits.timePrecisionNs;
+        level.targetOnOverlay = traits.overlay;
+    }
     if (targetFd >= 0 && m_targetFileSystems.FoldsCase(targetFd, targetDevice)) {
         level.targetNames = std::make_unique<TargetNames>(m_files, targetFd);
     }
@@ -235,7 +235,9 @@ int TreeUpdater::OpenTargetDirectory(Level& level, const char* name) {
     if (level.targetNames) {
         struct stat existing {};
         const bool found = m_files.StatAt(level.targetFd, name, existing) == 0;
-        if (!ClaimTargetName(level, name, found, FailedOperation::Create)) {
+        const std::string other = level.targetNames->Claim(name, found);
+        if (!other.empty()) {
+            Fail(FailedOperation::Create, 0, CaseCollision(name, other));
             return -EEXIST;
         }
     }
@@ -263,147 +265,6 @@ int TreeUpdater::OpenTargetDirectory(Level& level, const char* name) {
     return fd;
 }
 
-// The size rule: copy when the target is missing or shorter, leave a longer target alone,
-// and take an equal size as already updated. Sizes compare as signed 64-bit values.
-void TreeUpdater::UpdateFile(Level& level, const char* name, const struct stat& source) {
-    if (!m_request.copyWhenLarger) {
-        return;  // the rule is off: nothing is copied or deleted
-    }
-    struct stat target {};
-    bool targetExists = false;
-    if (level.targetFd >= 0) {
-        const int error = -m_files.StatAt(level.targetFd, name, target);
-        if (error != 0 && error != ENOENT) {
-            Fail(FailedOperation::Copy, error);
-            return;
-        }
-        targetExists = error == 0;
-    }
-    if (!ClaimTargetName(level, name, targetExists, FailedOperation::Copy)) {
-        return;
-    }
-    if (targetExists && !S_ISREG(target.st_mode)) {
-        Fail(FailedOperation::Copy, 0, "an entry that is not a regular file is in the way");
-        return;
-    }
-    const off_t targetSize = targetExists ? target.st_size : -1;
-    if (source.st_size < targetSize) {
-        Report(WalkAction::Skip, "the target is larger");
-        return;
-    }
-    const bool copy = source.st_size > targetSize;
-    if (copy && !CopyFile(level, name, source, targetExists ? &target : nullptr)) {
-        return;
-    }
-    if (!m_request.deleteFromSource) {
-        return;
-    }
-    if (targetExists && IsSameFile(level, source, target)) {
-        // Reached through a second path to the same folder (a bind mount, an overlay).
-        Fail(FailedOperation::Delete, 0, "the target is the source file itself");
-        return;
-    }
-    if (copy && !m_dryRun && m_files.StatAt(level.targetFd, name, target) != 0) {
-        Fail(FailedOperation::Delete, 0, "it changed while the update ran");
-        return;
-    }
-    if ((!copy || m_request.verify) && !TargetHoldsData(level, name, source, target, copy)) {
-        return;
-    }
-    ScheduleDeletion(level, name, source, {}, target);
-}
-
-// In a target folder that does not tell case apart, an entry counts only under exactly the
-// source's name: two source names that fold together are a collision, and the second is
-// neither copied nor deleted. A collision is reported as a failure of operation.
-bool TreeUpdater::ClaimTargetName(Level& level, const char* name, bool found,
-                                  FailedOperation operation) {
-    if (!level.targetNames) {
-        return true;
-    }
-    const std::string other = level.targetNames->Claim(name, found);
-    if (other.empty()) {
-        return true;
-    }
-    Fail(operation, 0,
-         "the target folder does not tell '" + std::string(name) + "' from '" + other + "'");
-    return false;
-}
-
-bool TreeUpdater::IsSameFile(const Level& level, const struct stat& source,
-                             const struct stat& target) {
-    if (target.st_dev == source.st_dev && target.st_ino == source.st_ino) {
-        return true;
-    }
-    // An overlay shows the files of its lower layer under their own inode numbers.
-    return target.st_ino == source.st_ino &&
-           m_targetFileSystems.Of(level.targetFd, level.targetDevice).overlay;
-}
-
-// Proof that an equal-sized target holds the source's data: the same modification time, as
-// finely as the target's file system keeps it (copies made by this program carry the
-// source's time), or else equal contents. With verify, contents are always compared.
-bool TreeUpdater::TargetHoldsData(Level& level, const char* name, const struct stat& source,
-                                  const struct stat& target, bool copied) {
-    if (copied && m_dryRun) {
-        return true;
-    }
-    if (!m_request.verify) {
-        const long precision =
-            m_targetFileSystems.Of(level.targetFd, level.targetDevice).timePrecisionNs;
-        if (TimesMatch(source.st_mtim, target.st_mtim, precision)) {
-            return true;
-        }
-    }
-    bool equal = false;
-    const int error = m_comparer.Compare(level.sourceFd, level.targetFd, name, equal);
-    if (error == ECANCELED) {
-        Fail(FailedOperation::Delete, 0, "the update was stopped during the comparison");
-    } else if (error != 0) {
-        Fail(FailedOperation::Delete, error);
-    } else if (!equal) {
-        Fail(FailedOperation::Delete, 0, "the target holds other data of the same size");
-    }
-    return error == 0 && equal;
-}
-
-// Returns true when the target now holds the whole source as it was compared.
-bool TreeUpdater::CopyFile(Level& level, const char* name, const struct stat& source,
-                           const struct stat* replaced) {
-    off_t bytes = source.st_size;
-    if (!m_dryRun) {
-        const CopyResult result = m_copier.Copy(level.sourceFd, level.targetFd, level.targetDevice,
-                                                name, source, replaced);
-        if (result.error == EAGAIN) {
-            Fail(FailedOperation::Copy, 0, "it changed while the update ran");
-            return false;
-        }
-        if (result.error == ECANCELED) {
-            Fail(FailedOperation::Copy, 0, "the update was stopped during the copy");
-            return false;
-        }
-        if (result.error != 0) {
-            Fail(FailedOperation::Copy, result.error);
-            return false;
-        }
-        if (result.attributesDropped && !m_toldAttributesDropped) {
-            m_toldAttributesDropped = true;
-            Report(WalkAction::Skip,
-                   "the target does not keep extended attributes or ACLs; copied without them");
-        }
-        if (result.shortData) {
-            Fail(FailedOperation::Copy, 0,
-                 "its data ended before its size; copied as far as it goes");
-            return false;
-        }
-        bytes = result.bytes;
-    }
-    ++m_summary.copies;
-    m_summary.bytesCopied += static_cast<std::uint64_t>(bytes);
-    Report(WalkAction::Copy, {}, static_cast<std::uint64_t>(bytes));
-    return true;
-}
-
 // Called by the copier before each chunk: tells the observer how far the copy has come, a
 // few times a second at most, and passes on an abandon request.
 bool TreeUpdater::CopyInHandAbandoned(off_t written, off_t size) {
@@ -416,6 +277,47 @@ bool TreeUpdater::CopyInHandAbandoned(off_t written, off_t size) {
                                m_summary.bytesCopied + static_cast<std::uint64_t>(written)});
     }
     return m_observer.IsAbandonRequested();
+}
+
+// Applies the rule to one regular file on the walk's thread, reporting as it goes.
+void TreeUpdater::UpdateFile(Level& level, const char* name, const struct stat& source) {
+    WalkFileReport report(*this, level, name);
+    m_fileUpdater.Update(JobFor(level, name, source), report);
+}
+
+FileJob TreeUpdater::JobFor(Level& level, const char* name, const struct stat& source) {
+    FileJob job;
+    job.sourceFd = level.sourceFd;
+    job.targetFd = level.targetFd;
+    job.targetDevice = level.targetDevice;
+    job.name = name;
+    job.source = source;
+    job.timePrecisionNs = level.timePrecisionNs;
+    job.targetOnOverlay = level.targetOnOverlay;
+    job.targetNames = level.targetNames.get();
+    return job;
+}
+
+void TreeUpdater::WalkFileReport::Action(WalkAction action, std::string_view reason,
+                                         std::uint64_t bytes) {
+    m_walk.Report(action, reason, bytes);
+}
+
+void TreeUpdater::WalkFileReport::Failure(FailedOperation operation, int error,
+                                          std::string_view reason) {
+    m_walk.Fail(operation, error, reason);
+}
+
+void TreeUpdater::WalkFileReport::Deletion(const struct stat& source, const struct stat& target) {
+    m_walk.ScheduleDeletion(m_level, m_name, source, {}, target);
+}
+
+void TreeUpdater::WalkFileReport::AttributesDropped() {
+    if (!m_walk.m_toldAttributesDropped) {
+        m_walk.m_toldAttributesDropped = true;
+        m_walk.Report(WalkAction::Skip,
+                      "the target does not keep extended attributes or ACLs; copied without them");
+    }
 }
 
 // A link is brought over as a link with the same text when the target has no entry of that
@@ -431,7 +333,9 @@ void TreeUpdater::UpdateLink(Level& level, const char* name, const struct stat& 
     }
     struct stat target {};
     error = level.targetFd < 0 ? ENOENT : -m_files.StatAt(level.targetFd, name, target);
-    if (!ClaimTargetName(level, name, error == 0, FailedOperation::Copy)) {
+    const std::string other = level.targetNames ? level.targetNames->Claim(name, error == 0) : "";
+    if (!other.empty()) {
+        Fail(FailedOperation::Copy, 0, CaseCollision(name, other));
         return;
     }
     if (error == ENOENT) {
@@ -440,7 +344,6 @@ void TreeUpdater::UpdateLink(Level& level, const char* name, const struct stat& 
             Fail(FailedOperation::Copy, error);
             return;
         }
-        ++m_summary.copies;
         Report(WalkAction::Link);
     } else if (error != 0) {
         Fail(FailedOperation::Copy, error);
@@ -461,16 +364,20 @@ void TreeUpdater::UpdateLink(Level& level, const char* name, const struct stat& 
 void TreeUpdater::ScheduleDeletion(Level& level, const char* name, const struct stat& source,
                                    const std::string& linkText, const struct stat& target) {
     if (m_dryRun) {
-        ++m_summary.deletions;
         Report(WalkAction::Delete);
         return;
     }
-    const bool overlay = m_targetFileSystems.Of(level.targetFd, level.targetDevice).overlay;
     m_deletions.Add(level.source, level.target, level.targetDevice, name, source, linkText, target,
-                    overlay);
+                    level.targetOnOverlay);
 }
 
 void TreeUpdater::Report(WalkAction action, std::string_view reason, std::uint64_t bytes) {
+    if (action == WalkAction::Copy || action == WalkAction::Link) {
+        ++m_summary.copies;
+        m_summary.bytesCopied += bytes;
+    } else if (action == WalkAction::Delete) {
+        ++m_summary.deletions;  // a dry run's; the deletion batch counts the real ones
+    }
     const bool hasTarget = action == WalkAction::Copy || action == WalkAction::Link;
     const std::string_view source = action == WalkAction::MakeDir ? "" : Shown(m_sourcePath);
     const std::string_view target =

@@ -9,11 +9,10 @@
 #include <string_view>
 #include <vector>
 
-#include "ContentComparer.h"
 #include "DeletionBatch.h"
 #include "DirectoryHandle.h"
 #include "DirectoryReader.h"
-#include "FileCopier.h"
+#include "FileUpdater.h"
 #include "RunRoots.h"
 #include "TargetFileSystems.h"
 #include "TargetNames.h"
@@ -46,8 +45,27 @@ class TreeUpdater {
         std::optional<DirectoryReader> listing;
         size_t sourceBase = 0;  // path lengths of the folder itself, with its '/'
         size_t targetBase = 0;
+        // What the target folder's file system keeps and shows.
+        long timePrecisionNs = 1;
+        bool targetOnOverlay = false;
         // Set when the target folder matches names without regard to case.
         std::unique_ptr<TargetNames> targetNames;
+    };
+
+    // Reports what the rule does to one file as it happens, on the walk's thread.
+    class WalkFileReport : public FileReport {
+      public:
+        WalkFileReport(TreeUpdater& walk, Level& level, const char* name)
+            : m_walk(walk), m_level(level), m_name(name) {}
+        void Action(WalkAction action, std::string_view reason, std::uint64_t bytes) override;
+        void Failure(FailedOperation operation, int error, std::string_view reason) override;
+        void Deletion(const struct stat& source, const struct stat& target) override;
+        void AttributesDropped() override;
+
+      private:
+        TreeUpdater& m_walk;
+        Level& m_level;
+        const char* m_name;
     };
 
     bool OpenRoots();
@@ -58,12 +76,7 @@ class TreeUpdater {
     void UpdateDirectory(Level& parent, const char* name);
     int OpenTargetDirectory(Level& level, const char* name);
     void UpdateFile(Level& level, const char* name, const struct stat& source);
-    bool ClaimTargetName(Level& level, const char* name, bool found, FailedOperation operation);
-    bool IsSameFile(const Level& level, const struct stat& source, const struct stat& target);
-    bool TargetHoldsData(Level& level, const char* name, const struct stat& source,
-                         const struct stat& target, bool copied);
-    bool CopyFile(Level& level, const char* name, const struct stat& source,
-                  const struct stat* replaced);
+    FileJob JobFor(Level& level, const char* name, const struct stat& source);
     void UpdateLink(Level& level, const char* name, const struct stat& source);
     void ScheduleDeletion(Level& level, const char* name, const struct stat& source,
                           const std::string& linkText, const struct stat& target);
@@ -85,8 +98,7 @@ class TreeUpdater {
     struct stat m_targetRoot {};  // zero in a dry run whose target does not exist
     std::chrono::steady_clock::time_point m_lastProgress;
     std::vector<Level> m_levels;  // the folders being listed, outermost first
-    FileCopier m_copier;
-    ContentComparer m_comparer;
+    FileUpdater m_fileUpdater;
     TargetFileSystems m_targetFileSystems;
     DeletionBatch m_deletions;
     bool m_toldAttributesDropped = false;

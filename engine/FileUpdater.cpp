@@ -1,0 +1,146 @@
+#include "FileUpdater.h"
+
+#include <cerrno>
+
+namespace tolvane {
+
+namespace {
+
+bool TimesMatch(const timespec& a, const timespec& b, long precisionNs) {
+    const long long difference =
+        (static_cast<long long>(a.tv_sec) - b.tv_sec) * 1'000'000'000LL + (a.tv_nsec - b.tv_nsec);
+    return difference < precisionNs && -difference < precisionNs;
+}
+
+// Reached through a second path to the same folder (a bind mount), or an overlay that shows
+// the files of its lower layer under their own inode numbers.
+bool IsSameFile(const FileJob& job, const struct stat& target) {
+    return target.st_ino == job.source.st_ino &&
+           (target.st_dev == job.source.st_dev || job.targetOnOverlay);
+}
+
+}  // namespace
+
+std::string CaseCollision(const char* name, const std::string& other) {
+    return "the target folder does not tell '" + std::string(name) + "' from '" + other + "'";
+}
+
+FileUpdater::FileUpdater(const UpdateRequest& request, FileSystem& files,
+                         FileCopier::ChunkQuery beforeChunk, ContentComparer::AbandonQuery abandon)
+    : m_request(request),
+      m_files(files),
+      m_copier(files, std::move(beforeChunk)),
+      m_comparer(files, std::move(abandon)) {}
+
+void FileUpdater::Update(const FileJob& job, FileReport& report) {
+    if (!m_request.copyWhenLarger) {
+        return;  // the rule is off: nothing is copied or deleted
+    }
+    const struct stat& source = job.source;
+    struct stat target {};
+    bool targetExists = false;
+    if (job.targetFd >= 0) {
+        const int error = -m_files.StatAt(job.targetFd, job.name, target);
+        if (error != 0 && error != ENOENT) {
+            report.Failure(FailedOperation::Copy, error, {});
+            return;
+        }
+        targetExists = error == 0;
+    }
+    // In a target folder that does not tell case apart, an entry counts only under exactly
+    // the source's name: the second of two names that fold together is neither copied nor
+    // deleted.
+    if (job.targetNames != nullptr) {
+        const std::string other = job.targetNames->Claim(job.name, targetExists);
+        if (!other.empty()) {
+            report.Failure(FailedOperation::Copy, 0, CaseCollision(job.name, other));
+            return;
+        }
+    }
+    if (targetExists && !S_ISREG(target.st_mode)) {
+        report.Failure(FailedOperation::Copy, 0,
+                       "an entry that is not a regular file is in the way");
+        return;
+    }
+    const off_t targetSize = targetExists ? target.st_size : -1;
+    if (source.st_size < targetSize) {
+        report.Action(WalkAction::Skip, "the target is larger", 0);
+        return;
+    }
+    const bool copy = source.st_size > targetSize;
+    if (copy && !CopyFile(job, targetExists ? &target : nullptr, report)) {
+        return;
+    }
+    if (!m_request.deleteFromSource) {
+        return;
+    }
+    if (targetExists && IsSameFile(job, target)) {
+        report.Failure(FailedOperation::Delete, 0, "the target is the source file itself");
+        return;
+    }
+    if (copy && !m_request.dryRun && m_files.StatAt(job.targetFd, job.name, target) != 0) {
+        report.Failure(FailedOperation::Delete, 0, "it changed while the update ran");
+        return;
+    }
+    if ((!copy || m_request.verify) && !TargetHoldsData(job, target, copy, report)) {
+        return;
+    }
+    report.Deletion(source, target);
+}
+
+// Reports the copy; returns true when the target now holds the whole source as compared.
+bool FileUpdater::CopyFile(const FileJob& job, const struct stat* replaced, FileReport& report) {
+    off_t bytes = job.source.st_size;
+    if (!m_request.dryRun) {
+        const CopyResult result = m_copier.Copy(job.sourceFd, job.targetFd, job.targetDevice,
+                                                job.name, job.source, replaced);
+        if (result.error == EAGAIN) {
+            report.Failure(FailedOperation::Copy, 0, "it changed while the update ran");
+            return false;
+        }
+        if (result.error == ECANCELED) {
+            report.Failure(FailedOperation::Copy, 0, "the update was stopped during the copy");
+            return false;
+        }
+        if (result.error != 0) {
+            report.Failure(FailedOperation::Copy, result.error, {});
+            return false;
+        }
+        if (result.attributesDropped) {
+            report.AttributesDropped();
+        }
+        if (result.shortData) {
+            report.Failure(FailedOperation::Copy, 0,
+                           "its data ended before its size; copied as far as it goes");
+            return false;
+        }
+        bytes = result.bytes;
+    }
+    report.Action(WalkAction::Copy, {}, static_cast<std::uint64_t>(bytes));
+    return true;
+}
+
+// Proof that an equal-sized target holds the source's data: the same modification time, as
+// finely as the target's file system keeps it (copies made by this program carry the
+// source's time), or else equal contents. With verify, contents are always compared.
+bool FileUpdater::TargetHoldsData(const FileJob& job, const struct stat& target, bool copied,
+                                  FileReport& report) {
+    if (copied && m_request.dryRun) {
+        return true;
+    }
+    if (!m_request.verify && TimesMatch(job.source.st_mtim, target.st_mtim, job.timePrecisionNs)) {
+        return true;
+    }
+    bool equal = false;
+    const int error = m_comparer.Compare(job.sourceFd, job.targetFd, job.name, equal);
+    if (error == ECANCELED) {
+        report.Failure(FailedOperation::Delete, 0, "the update was stopped during the comparison");
+    } else if (error != 0) {
+        report.Failure(FailedOperation::Delete, error, {});
+    } else if (!equal) {
+        report.Failure(FailedOperation::Delete, 0, "the target holds other data of the same size");
+    }
+    return error == 0 && equal;
+}
+
+}  // namespace tolvane

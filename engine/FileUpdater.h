@@ -1,0 +1,68 @@
+#pragma once
+
+#include <sys/stat.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "ContentComparer.h"
+#include "FileCopier.h"
+#include "FileSystem.h"
+#include "TargetNames.h"
+#include "UpdateRequest.h"
+#include "WalkReport.h"
+
+namespace tolvane {
+
+// One regular file of the source, with what the rule needs to know of its folders. The
+// descriptors stay the walk's; the traits are those of the target folder's file system.
+struct FileJob {
+    int sourceFd = -1;
+    int targetFd = -1;  // -1 when the target folder does not exist (only in a dry run)
+    dev_t targetDevice = 0;
+    const char* name = nullptr;
+    struct stat source {};
+    long timePrecisionNs = 1;
+    bool targetOnOverlay = false;
+    TargetNames* targetNames = nullptr;  // set when the target folder does not tell case apart
+};
+
+// What the rule did to one file, in the order it did it.
+class FileReport {
+  public:
+    virtual ~FileReport() = default;
+    virtual void Action(WalkAction action, std::string_view reason, std::uint64_t bytes) = 0;
+    virtual void Failure(FailedOperation operation, int error, std::string_view reason) = 0;
+    // The target holds the source: delete it once the target has reached the disk.
+    virtual void Deletion(const struct stat& source, const struct stat& target) = 0;
+    // The target's file system refused the source's extended attributes or ACLs.
+    virtual void AttributesDropped() = 0;
+};
+
+// "the target folder does not tell 'NAME' from 'OTHER'"
+std::string CaseCollision(const char* name, const std::string& other);
+
+// The size rule on one regular file: copy when the target is missing or shorter, leave a
+// longer target alone, and take an equal size as already updated; with deletion on, delete
+// the source once the target provably holds it. Sizes compare as signed 64-bit values. Uses
+// no state of the walk, so that several files can be updated at once, one per updater.
+class FileUpdater {
+  public:
+    FileUpdater(const UpdateRequest& request, FileSystem& files, FileCopier::ChunkQuery beforeChunk,
+                ContentComparer::AbandonQuery abandon);
+
+    void Update(const FileJob& job, FileReport& report);
+
+  private:
+    bool CopyFile(const FileJob& job, const struct stat* replaced, FileReport& report);
+    bool TargetHoldsData(const FileJob& job, const struct stat& target, bool copied,
+                         FileReport& report);
+
+    const UpdateRequest& m_request;
+    FileSystem& m_files;
+    FileCopier m_copier;
+    ContentComparer m_comparer;
+};
+
+}  // namespace tolvane
