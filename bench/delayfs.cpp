@@ -1,0 +1,455 @@
+// bench_delayfs: a pass-through FUSE file system that answers every request after a fixed
+// delay, so that bench/run can measure copies onto and from a share with network latency.
+//
+//   bench_delayfs [--delay-ms=MS] BACKING MOUNTPOINT [FUSE options]
+//
+// Every request that reaches this daemon and waits for an answer sleeps MS milliseconds
+// (default 1) before it is served from the folder BACKING. The kernel is kept from hiding that
+// latency: attribute, entry and negative timeouts default to 0 (every path step and every
+// stat goes to the daemon, as on a share without client-side caching), files are opened with
+// direct I/O (every read and write is a request, none is answered from the page cache), and
+// the daemon serves requests on up to 256 threads, so that requests sent in parallel wait
+// in parallel, as they would on a file server. Later -o options override these defaults.
+#define FUSE_USE_VERSION 314
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <fuse.h>
+#include <fuse_opt.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstddef>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Settings {
+    double delayMs = 1.0;
+    const char* backing = nullptr;  // the first operand, not passed on to FUSE
+    int showHelp = 0;
+};
+
+Settings gSettings;
+int gRootFd = -1;       // the backing folder, base of every *at() call
+std::string gRootPath;  // its absolute path, for the xattr calls that only take paths
+timespec gDelay{0, 0};
+
+// Set by an operation that the library follows, within the same request and on the same
+// thread, by a getattr (the attributes of a made entry, or of an entry after setattr): the
+// request has then already waited, and that getattr does not wait again. Each request that
+// reaches the daemon thus waits exactly once.
+thread_local bool tAlreadyWaited = false;
+
+void Wait() {
+    if (tAlreadyWaited) {
+        tAlreadyWaited = false;
+        return;
+    }
+    timespec left = gDelay;
+    while (::nanosleep(&left, &left) != 0 && errno == EINTR) {
+    }
+}
+
+// For the operations that the library follows by a getattr on success.
+int WaitThenMark(int result) {
+    tAlreadyWaited = (result == 0);
+    return result;
+}
+
+// The backing entry of a FUSE path: "/a/b" is "a/b" below gRootFd, "/" is ".".
+const char* Rel(const char* path) {
+    while (*path == '/') {
+        ++path;
+    }
+    return *path == '\0' ? "." : path;
+}
+
+std::string Full(const char* path) {
+    return gRootPath + path;
+}
+
+int Result(int rc) {
+    return rc < 0 ? -errno : 0;
+}
+
+void* Init(fuse_conn_info* /*conn*/, fuse_config* cfg) {
+    cfg->use_ino = 1;  // the backing inode numbers, stable as on a real share
+    cfg->readdir_ino = 1;
+    cfg->hard_remove = 1;   // unlink open files at once, no hidden renames (and their getattrs)
+    cfg->direct_io = 1;     // every read and write goes to the daemon
+    cfg->kernel_cache = 0;  // and nothing is kept in the page cache across opens
+    cfg->auto_cache = 0;
+    return nullptr;
+}
+
+int GetAttr(const char* path, struct stat* st, fuse_file_info* fi) {
+    Wait();
+    if (fi != nullptr) {
+        return Result(::fstat(static_cast<int>(fi->fh), st));
+    }
+    return Result(::fstatat(gRootFd, Rel(path), st, AT_SYMLINK_NOFOLLOW));
+}
+
+int ReadLink(const char* path, char* buffer, size_t size) {
+    Wait();
+    if (size == 0) {
+        return -EINVAL;
+    }
+    const ssize_t n = ::readlinkat(gRootFd, Rel(path), buffer, size - 1);
+    if (n < 0) {
+        return -errno;
+    }
+    buffer[n] = '\0';
+    return 0;
+}
+
+int MkNod(const char* path, mode_t mode, dev_t device) {
+    Wait();
+    return WaitThenMark(Result(::mknodat(gRootFd, Rel(path), mode, device)));
+}
+
+int MkDir(const char* path, mode_t mode) {
+    Wait();
+    return WaitThenMark(Result(::mkdirat(gRootFd, Rel(path), mode)));
+}
+
+int Unlink(const char* path) {
+    Wait();
+    return Result(::unlinkat(gRootFd, Rel(path), 0));
+}
+
+int RmDir(const char* path) {
+    Wait();
+    return Result(::unlinkat(gRootFd, Rel(path), AT_REMOVEDIR));
+}
+
+int SymLink(const char* text, const char* path) {
+    Wait();
+    return WaitThenMark(Result(::symlinkat(text, gRootFd, Rel(path))));
+}
+
+int Rename(const char* from, const char* to, unsigned int flags) {
+    Wait();
+    return Result(::renameat2(gRootFd, Rel(from), gRootFd, Rel(to), flags));
+}
+
+int Link(const char* from, const char* to) {
+    Wait();
+    return WaitThenMark(Result(::linkat(gRootFd, Rel(from), gRootFd, Rel(to), 0)));
+}
+
+// chmod, chown, truncate and utimens serve one setattr request, which the library ends with
+// a getattr.
+int ChMod(const char* path, mode_t mode, fuse_file_info* fi) {
+    Wait();
+    const int rc = fi != nullptr ? ::fchmod(static_cast<int>(fi->fh), mode)
+                                 : ::fchmodat(gRootFd, Rel(path), mode, 0);
+    return WaitThenMark(Result(rc));
+}
+
+int ChOwn(const char* path, uid_t uid, gid_t gid, fuse_file_info* fi) {
+    Wait();
+    const int rc = fi != nullptr ? ::fchown(static_cast<int>(fi->fh), uid, gid)
+                                 : ::fchownat(gRootFd, Rel(path), uid, gid, AT_SYMLINK_NOFOLLOW);
+    return WaitThenMark(Result(rc));
+}
+
+int Truncate(const char* path, off_t size, fuse_file_info* fi) {
+    Wait();
+    if (fi != nullptr) {
+        return WaitThenMark(Result(::ftruncate(static_cast<int>(fi->fh), size)));
+    }
+    const int fd = ::openat(gRootFd, Rel(path), O_WRONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) {
+        return WaitThenMark(-errno);
+    }
+    const int rc = Result(::ftruncate(fd, size));
+    ::close(fd);
+    return WaitThenMark(rc);
+}
+
+int UTimeNs(const char* path, const timespec times[2], fuse_file_info* fi) {
+    Wait();
+    const int rc = fi != nullptr ? ::futimens(static_cast<int>(fi->fh), times)
+                                 : ::utimensat(gRootFd, Rel(path), times, AT_SYMLINK_NOFOLLOW);
+    return WaitThenMark(Result(rc));
+}
+
+int Open(const char* path, fuse_file_info* fi) {
+    Wait();
+    const int fd = ::openat(gRootFd, Rel(path), fi->flags | O_CLOEXEC);
+    if (fd < 0) {
+        return -errno;
+    }
+    fi->fh = static_cast<uint64_t>(fd);
+    return 0;
+}
+
+int Create(const char* path, mode_t mode, fuse_file_info* fi) {
+    Wait();
+    const int fd = ::openat(gRootFd, Rel(path), fi->flags | O_CREAT | O_CLOEXEC, mode);
+    if (fd < 0) {
+        return WaitThenMark(-errno);
+    }
+    fi->fh = static_cast<uint64_t>(fd);
+    return WaitThenMark(0);
+}
+
+int Read(const char* /*path*/, char* buffer, size_t size, off_t offset, fuse_file_info* fi) {
+    Wait();
+    const ssize_t n = ::pread(static_cast<int>(fi->fh), buffer, size, offset);
+    return n < 0 ? -errno : static_cast<int>(n);
+}
+
+int Write(const char* /*path*/, const char* buffer, size_t size, off_t offset, fuse_file_info* fi) {
+    Wait();
+    const ssize_t n = ::pwrite(static_cast<int>(fi->fh), buffer, size, offset);
+    return n < 0 ? -errno : static_cast<int>(n);
+}
+
+int StatFs(const char* /*path*/, struct statvfs* st) {
+    Wait();
+    return Result(::fstatvfs(gRootFd, st));
+}
+
+// A close() of a file on the share is one request, as on a network file system that
+// writes back on close.
+int Flush(const char* /*path*/, fuse_file_info* fi) {
+    Wait();
+    const int fd = ::dup(static_cast<int>(fi->fh));
+    if (fd < 0) {
+        return -errno;
+    }
+    return Result(::close(fd));
+}
+
+int Release(const char* /*path*/, fuse_file_info* fi) {
+    Wait();
+    ::close(static_cast<int>(fi->fh));
+    return 0;
+}
+
+int FSync(const char* /*path*/, int dataOnly, fuse_file_info* fi) {
+    Wait();
+    const int fd = static_cast<int>(fi->fh);
+    return Result(dataOnly != 0 ? ::fdatasync(fd) : ::fsync(fd));
+}
+
+int SetXAttr(const char* path, const char* name, const char* value, size_t size, int flags) {
+    Wait();
+    return Result(::lsetxattr(Full(path).c_str(), name, value, size, flags));
+}
+
+int GetXAttr(const char* path, const char* name, char* value, size_t size) {
+    Wait();
+    const ssize_t n = ::lgetxattr(Full(path).c_str(), name, value, size);
+    return n < 0 ? -errno : static_cast<int>(n);
+}
+
+int ListXAttr(const char* path, char* list, size_t size) {
+    Wait();
+    const ssize_t n = ::llistxattr(Full(path).c_str(), list, size);
+    return n < 0 ? -errno : static_cast<int>(n);
+}
+
+int RemoveXAttr(const char* path, const char* name) {
+    Wait();
+    return Result(::lremovexattr(Full(path).c_str(), name));
+}
+
+// An open folder: its stream and the offset the next entry will have.
+struct Folder {
+    DIR* dir;
+    off_t next;
+};
+
+int OpenDir(const char* path, fuse_file_info* fi) {
+    Wait();
+    const int fd = ::openat(gRootFd, Rel(path), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        return -errno;
+    }
+    DIR* dir = ::fdopendir(fd);
+    if (dir == nullptr) {
+        const int error = errno;
+        ::close(fd);
+        return -error;
+    }
+    fi->fh = reinterpret_cast<uint64_t>(new Folder{dir, 0});
+    return 0;
+}
+
+// Entries are handed over with their offsets, so that each readdir request of the kernel
+// reaches this function (and waits) instead of being served from the library's buffer.
+int ReadDir(const char* /*path*/, void* buffer, fuse_fill_dir_t fill, off_t offset,
+            fuse_file_info* fi, fuse_readdir_flags /*flags*/) {
+    Wait();
+    auto* folder = reinterpret_cast<Folder*>(fi->fh);
+    if (offset != folder->next) {
+        ::seekdir(folder->dir, offset);
+        folder->next = offset;
+    }
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(folder->dir);
+        if (entry == nullptr) {
+            return errno != 0 ? -errno : 0;
+        }
+        struct stat st {};
+        st.st_ino = entry->d_ino;
+        st.st_mode = static_cast<mode_t>(DTTOIF(entry->d_type));
+        const off_t next = ::telldir(folder->dir);
+        if (fill(buffer, entry->d_name, &st, next, static_cast<fuse_fill_dir_flags>(0)) != 0) {
+            // The kernel's buffer is full: this entry comes first in the next request.
+            ::seekdir(folder->dir, folder->next);
+            return 0;
+        }
+        folder->next = next;
+    }
+}
+
+int ReleaseDir(const char* /*path*/, fuse_file_info* fi) {
+    Wait();
+    auto* folder = reinterpret_cast<Folder*>(fi->fh);
+    ::closedir(folder->dir);
+    delete folder;
+    return 0;
+}
+
+int Access(const char* path, int mask) {
+    Wait();
+    return Result(::faccessat(gRootFd, Rel(path), mask, AT_SYMLINK_NOFOLLOW));
+}
+
+int FAllocate(const char* /*path*/, int mode, off_t offset, off_t length, fuse_file_info* fi) {
+    Wait();
+    return Result(::fallocate(static_cast<int>(fi->fh), mode, offset, length));
+}
+
+off_t LSeek(const char* /*path*/, off_t offset, int whence, fuse_file_info* fi) {
+    Wait();
+    const off_t result = ::lseek(static_cast<int>(fi->fh), offset, whence);
+    return result < 0 ? -errno : result;
+}
+
+fuse_operations Operations() {
+    fuse_operations ops{};
+    ops.getattr = GetAttr;
+    ops.readlink = ReadLink;
+    ops.mknod = MkNod;
+    ops.mkdir = MkDir;
+    ops.unlink = Unlink;
+    ops.rmdir = RmDir;
+    ops.symlink = SymLink;
+    ops.rename = Rename;
+    ops.link = Link;
+    ops.chmod = ChMod;
+    ops.chown = ChOwn;
+    ops.truncate = Truncate;
+    ops.open = Open;
+    ops.read = Read;
+    ops.write = Write;
+    ops.statfs = StatFs;
+    ops.flush = Flush;
+    ops.release = Release;
+    ops.fsync = FSync;
+    ops.setxattr = SetXAttr;
+    ops.getxattr = GetXAttr;
+    ops.listxattr = ListXAttr;
+    ops.removexattr = RemoveXAttr;
+    ops.opendir = OpenDir;
+    ops.readdir = ReadDir;
+    ops.releasedir = ReleaseDir;
+    ops.init = Init;
+    ops.access = Access;
+    ops.create = Create;
+    ops.utimens = UTimeNs;
+    ops.fallocate = FAllocate;
+    ops.lseek = LSeek;
+    return ops;
+}
+
+// Takes --delay-ms and the first operand (BACKING); the rest goes to FUSE.
+int ParseArgument(void* data, const char* arg, int key, fuse_args* /*out*/) {
+    auto* settings = static_cast<Settings*>(data);
+    if (key == FUSE_OPT_KEY_NONOPT && settings->backing == nullptr) {
+        settings->backing = arg;
+        return 0;
+    }
+    if (key == 1) {
+        settings->showHelp = 1;
+    }
+    return 1;
+}
+
+void Usage(const char* program) {
+    std::printf(
+        "usage: %s [--delay-ms=MS] BACKING MOUNTPOINT [FUSE options]\n"
+        "Mounts BACKING at MOUNTPOINT; every request waits MS milliseconds (default 1).\n"
+        "Defaults: -o attr_timeout=0,entry_timeout=0,negative_timeout=0,max_threads=256,\n"
+        "direct I/O on every file. Unmount with umount or fusermount3 -u.\n\n",
+        program);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const fuse_opt options[] = {
+        {"--delay-ms=%lf", offsetof(Settings, delayMs), 0},
+        FUSE_OPT_KEY("-h", 1),
+        FUSE_OPT_KEY("--help", 1),
+        FUSE_OPT_END,
+    };
+    fuse_args args = FUSE_ARGS_INIT(argc, argv);
+    if (fuse_opt_parse(&args, &gSettings, options, ParseArgument) != 0) {
+        return 2;
+    }
+    if (gSettings.showHelp != 0) {
+        Usage(argv[0]);
+        const fuse_operations ops = Operations();
+        return fuse_main(args.argc, args.argv, &ops, nullptr);
+    }
+    if (gSettings.backing == nullptr || !(gSettings.delayMs >= 0)) {
+        Usage(argv[0]);
+        return 2;
+    }
+    const double ns = std::round(gSettings.delayMs * 1e6);
+    gDelay.tv_sec = static_cast<time_t>(ns / 1e9);
+    gDelay.tv_nsec = static_cast<long>(ns - static_cast<double>(gDelay.tv_sec) * 1e9);
+
+    char resolved[PATH_MAX];
+    if (::realpath(gSettings.backing, resolved) == nullptr) {
+        std::fprintf(stderr, "%s: %s: %s\n", argv[0], gSettings.backing, std::strerror(errno));
+        return 2;
+    }
+    gRootPath = resolved;
+    gRootFd = ::open(resolved, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (gRootFd < 0) {
+        std::fprintf(stderr, "%s: %s: %s\n", argv[0], resolved, std::strerror(errno));
+        return 2;
+    }
+
+    // The defaults come first, so that options on the command line override them.
+    std::vector<char*> argv2;
+    argv2.push_back(args.argv[0]);
+    char defaults[] = "-oattr_timeout=0,entry_timeout=0,negative_timeout=0,max_threads=256";
+    argv2.push_back(defaults);
+    for (int i = 1; i < args.argc; ++i) {
+        argv2.push_back(args.argv[i]);
+    }
+    const fuse_operations ops = Operations();
+    const int status = fuse_main(static_cast<int>(argv2.size()), argv2.data(), &ops, nullptr);
+    fuse_opt_free_args(&args);
+    return status;
+}
