@@ -21,6 +21,7 @@ enum LongOnly : int { kVerify = 256, kProgress, kNoProgress };
 constexpr option kLongOptions[] = {
     {"delete-from-source", no_argument, nullptr, 'd'},
     {"verify", no_argument, nullptr, kVerify},
+    {"jobs", required_argument, nullptr, 'j'},
     {"dry-run", no_argument, nullptr, 'n'},
     {"verbose", no_argument, nullptr, 'v'},
     {"quiet", no_argument, nullptr, 'q'},
@@ -33,7 +34,7 @@ constexpr option kLongOptions[] = {
 
 // The leading '-' hands operands over in order (as value 1) instead of permuting argv, so
 // that "-h" wins only over what follows it, also under POSIXLY_CORRECT.
-constexpr const char* kShortOptions = "-dnvqhV";
+constexpr const char* kShortOptions = "-dnvqhVj:";
 
 const option* FindByValue(int value) {
     for (const option& entry : kLongOptions) {
@@ -69,6 +70,12 @@ std::string OptionError(int optionValue, std::string_view argument) {
         return LongOptionError(argument);
     }
     if (const option* known = FindByValue(optionValue)) {
+        if (known->has_arg == required_argument) {
+            return argument.starts_with("--")
+                       ? "option '--" + std::string(known->name) + "' requires an argument"
+                       : "option requires an argument -- '" +
+                             std::string(1, static_cast<char>(optionValue)) + "'";
+        }
         return "option '--" + std::string(known->name) + "' doesn't allow an argument";
     }
     return "invalid option -- " + QuotePath(std::string(1, static_cast<char>(optionValue)));
@@ -98,6 +105,9 @@ class Parser {
             if (value == '?') {
                 return Failed(OptionError(optopt, m_argv[optind - 1]));
             }
+            if (value == 'j' && !ParseJobs(optarg)) {
+                return Failed("invalid number of jobs: " + QuotePath(optarg));
+            }
             if (Apply(value)) {
                 // Help and version ignore every other argument.
                 CommandLine request;
@@ -115,6 +125,19 @@ class Parser {
     }
 
   private:
+    // A whole number from 1 to 1024.
+    bool ParseJobs(std::string_view text) {
+        unsigned jobs = 0;
+        for (const char c : text) {
+            if (c < '0' || c > '9' || jobs > 1024) {
+                return false;
+            }
+            jobs = jobs * 10 + static_cast<unsigned>(c - '0');
+        }
+        m_command.jobs = jobs;
+        return jobs >= 1 && jobs <= 1024;
+    }
+
     // Applies one value from getopt_long; returns true when parsing ends here.
     bool Apply(int value) {
         switch (value) {
@@ -198,6 +221,9 @@ std::string UsageText() {
            "                              or of the same content\n"
            "      --verify              with -d, compare contents before every deletion,\n"
            "                              also where size and time match\n"
+           "  -j, --jobs=N              update N files at once (default: chosen by the\n"
+           "                              storage, many on network and FUSE file systems);\n"
+           "                              1 walks strictly one entry after another\n"
            "  -n, --dry-run             change nothing; report what a run would do\n"
            "  -v, --verbose             one line per action on stdout (mkdir, copy, link,\n"
            "                              delete, skip), and the bytes copied and time\n"

@@ -17,6 +17,7 @@ struct CommandLine {
     std::string target;
     bool deleteFromSource = false;
     bool verify = false;  // compare contents before every deletion
+    unsigned jobs = 0;    // files updated at once; 0 lets the engine choose
     bool dryRun = false;
     Verbosity verbosity = Verbosity::Normal;
     ProgressMode progress = ProgressMode::Auto;

@@ -64,6 +64,7 @@ UpdateRequest RequestOf(const CommandLine& command) {
     request.target = command.target;
     request.deleteFromSource = command.deleteFromSource;
     request.verify = command.verify;
+    request.jobs = command.jobs;
     request.dryRun = command.dryRun;
     return request;
 }

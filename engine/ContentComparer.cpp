@@ -9,7 +9,8 @@ namespace tolvane {
 
 namespace {
 
-constexpr size_t kChunk = size_t{1} << 20;
+// Small enough that one comparer per worker stays cheap, large enough for streaming reads.
+constexpr size_t kChunk = size_t{256} << 10;
 constexpr int kReadFlags = O_RDONLY | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK;
 
 }  // namespace

@@ -16,6 +16,10 @@ constexpr long kHfsPlus = 0x482b;
 constexpr long kExt4 = 0xEF53;
 constexpr long kF2fs = 0xF2F52010;
 constexpr long kOverlay = 0x794c7630;
+constexpr long kFuse = 0x65735546;
+constexpr long kNfs = 0x6969;
+constexpr long kNinePee = 0x01021997;
+constexpr long kCeph = 0x00c36400;
 // FS_CASEFOLD_FL, the per-folder case-folding flag of ext4 and f2fs.
 constexpr unsigned kCaseFoldFlag = 0x40000000;
 
@@ -35,6 +39,13 @@ TargetFileSystems::Traits TraitsOf(long type) {
         case kSmb2:
             traits.timePrecisionNs = 100;
             traits.caseInsensitive = type != kNtfs;
+            traits.remote = type != kNtfs;
+            break;
+        case kFuse:
+        case kNfs:
+        case kNinePee:
+        case kCeph:
+            traits.remote = true;
             break;
         case kHfsPlus:
             traits.timePrecisionNs = 1'000'000'000;
@@ -65,6 +76,10 @@ const TargetFileSystems::Traits& TargetFileSystems::Of(int folderFd, dev_t devic
     m_files.FileSystemType(folderFd, type);
     m_known.emplace_back(device, TraitsOf(type));
     return m_known.back().second;
+}
+
+bool TargetFileSystems::IsRemote(int folderFd, dev_t device) {
+    return Of(folderFd, device).remote;
 }
 
 bool TargetFileSystems::FoldsCase(int folderFd, dev_t device) {

@@ -19,12 +19,16 @@ class TargetFileSystems {
         bool caseInsensitive = false;
         bool caseFoldingPossible = false;  // folders may fold case one by one (ext4, f2fs)
         bool overlay = false;
+        bool remote = false;
     };
 
     explicit TargetFileSystems(FileSystem& files) : m_files(files) {}
 
     // The traits of the file system that folderFd (on device) lies on.
     const Traits& Of(int folderFd, dev_t device);
+    // True when the file system of folderFd answers over a network or through a user-space
+    // daemon, where every request waits on a round trip.
+    bool IsRemote(int folderFd, dev_t device);
     // True when the folder folderFd matches names without regard to case.
     bool FoldsCase(int folderFd, dev_t device);
 

@@ -60,8 +60,10 @@ WalkSummary TreeUpdater::Run() {
                 }
             }
         } else {
+            StartWorkers();
             EnterFolder(sourceFd, targetFd, m_targetRoot.st_dev);
             Walk();
+            m_queue.reset();
         }
         if (!m_observer.IsAbandonRequested()) {
             m_deletions.Flush();
@@ -69,6 +71,26 @@ WalkSummary TreeUpdater::Run() {
         m_summary.stopped = StopRequested();
     }
     return m_summary;
+}
+
+// Several workers where the request or the storage asks for them; none for one job.
+void TreeUpdater::StartWorkers() {
+    constexpr unsigned kRemoteJobs = 32;
+    unsigned jobs = m_request.jobs;
+    if (jobs == 0) {
+        const bool remote = m_targetFileSystems.IsRemote(m_roots.SourceFd(), m_sourceRoot.st_dev) ||
+                            (m_roots.TargetFd() >= 0 &&
+                             m_targetFileSystems.IsRemote(m_roots.TargetFd(), m_targetRoot.st_dev));
+        jobs = remote ? kRemoteJobs : 1;
+    }
+    if (jobs > 1) {
+        m_queue = std::make_unique<FileQueue>(jobs, m_request, m_files,
+                                              [this] { return m_observer.IsAbandonRequested(); });
+        m_maxQueued = 4 * m_queue->Workers();
+        if (m_queue->Workers() == 0) {
+            m_queue.reset();
+        }
+    }
 }
 
 // Checks, opens and locks the roots; a refusal ends the run before anything is changed.
@@ -120,7 +142,57 @@ void TreeUpdater::EnterFolder(int sourceFd, int targetFd, dev_t targetDevice) {
 }
 
 void TreeUpdater::LeaveFolder() {
+    SettleFiles(0);
     m_levels.pop_back();
+}
+
+// Reports the files the workers have done, in the order they were submitted, until at most
+// keep are left in hand.
+void TreeUpdater::SettleFiles(size_t keep) {
+    if (!m_queue) {
+        return;
+    }
+    m_queue->Settle(
+        keep, [this](FileQueue::Entry& entry) { ReplayFile(entry); },
+        [this](const FileQueue::Entry& entry, std::uint64_t written) {
+            ShowProgress(Shown(entry.sourcePath), written, entry.job.source.st_size);
+        });
+}
+
+// Reports one file a worker has done as if the walk had just done it. The walk's paths name
+// the file for the reports meanwhile, and its folder is still the innermost level.
+void TreeUpdater::ReplayFile(FileQueue::Entry& entry) {
+    std::swap(m_sourcePath, entry.sourcePath);
+    std::swap(m_targetPath, entry.targetPath);
+    Level& level = m_levels.back();
+    const char* name = entry.name.c_str();
+    if (!entry.regular) {
+        if (entry.statError == 0 && S_ISDIR(entry.job.source.st_mode)) {
+            Report(WalkAction::Skip, "it changed while the update ran");
+        } else {
+            UpdateStatted(level, name, entry.job.source, entry.statError);
+        }
+    }
+    for (const FileQueue::Entry::Item& item : entry.items) {
+        using Kind = FileQueue::Entry::Item::Kind;
+        WalkFileReport report(*this, level, name);
+        switch (item.kind) {
+            case Kind::Action:
+                report.Action(item.action, item.reason, item.bytes);
+                break;
+            case Kind::Failure:
+                report.Failure(item.operation, item.error, item.reason);
+                break;
+            case Kind::Deletion:
+                report.Deletion(item.source, item.target);
+                break;
+            case Kind::AttributesDropped:
+                report.AttributesDropped();
+                break;
+        }
+    }
+    std::swap(m_sourcePath, entry.sourcePath);
+    std::swap(m_targetPath, entry.targetPath);
 }
 
 // Depth first over the levels on the stack (a heap stack, not recursion, so that no depth
@@ -157,12 +229,27 @@ void TreeUpdater::Walk() {
 }
 
 void TreeUpdater::UpdateEntry(Level& level, const char* name, unsigned char type) {
+    // Regular files go to the workers, where there are any; everything else is done here,
+    // in order, once the files before it are done.
+    if (m_queue && type == DT_REG && !level.targetNames && !FileCopier::IsTemporaryName(name)) {
+        m_queue->Submit(JobFor(level, name, {}), name, m_sourcePath, m_targetPath);
+        SettleFiles(m_maxQueued);
+        return;
+    }
+    SettleFiles(0);
     if (type == DT_DIR) {
         UpdateDirectory(level, name);
         return;
     }
     struct stat source {};
     const int error = -m_files.StatAt(level.sourceFd, name, source);
+    UpdateStatted(level, name, source, error);
+}
+
+// The rest of the walk's work on a non-folder entry, whose status was read as source (or
+// failed with error).
+void TreeUpdater::UpdateStatted(Level& level, const char* name, const struct stat& source,
+                                int error) {
     if (error == ENOENT) {
         Report(WalkAction::Skip, "it disappeared during the update");
     } else if (error != 0) {
@@ -268,15 +355,18 @@ int TreeUpdater::OpenTargetDirectory(Level& level, const char* name) {
 // Called by the copier before each chunk: tells the observer how far the copy has come, a
 // few times a second at most, and passes on an abandon request.
 bool TreeUpdater::CopyInHandAbandoned(off_t written, off_t size) {
+    ShowProgress(Shown(m_sourcePath), static_cast<std::uint64_t>(written),
+                 static_cast<std::uint64_t>(size));
+    return m_observer.IsAbandonRequested();
+}
+
+void TreeUpdater::ShowProgress(std::string_view source, std::uint64_t written, std::uint64_t size) {
     constexpr auto kProgressInterval = std::chrono::milliseconds(200);
     const auto now = std::chrono::steady_clock::now();
     if (written > 0 && now - m_lastProgress >= kProgressInterval) {
         m_lastProgress = now;
-        m_observer.OnProgress({Shown(m_sourcePath), static_cast<std::uint64_t>(written),
-                               static_cast<std::uint64_t>(size),
-                               m_summary.bytesCopied + static_cast<std::uint64_t>(written)});
+        m_observer.OnProgress({source, written, size, m_summary.bytesCopied + written});
     }
-    return m_observer.IsAbandonRequested();
 }
 
 // Applies the rule to one regular file on the walk's thread, reporting as it goes.

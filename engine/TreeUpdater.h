@@ -12,6 +12,7 @@
 #include "DeletionBatch.h"
 #include "DirectoryHandle.h"
 #include "DirectoryReader.h"
+#include "FileQueue.h"
 #include "FileUpdater.h"
 #include "RunRoots.h"
 #include "TargetFileSystems.h"
@@ -75,7 +76,12 @@ class TreeUpdater {
     void UpdateEntry(Level& level, const char* name, unsigned char type);
     void UpdateDirectory(Level& parent, const char* name);
     int OpenTargetDirectory(Level& level, const char* name);
+    void UpdateStatted(Level& level, const char* name, const struct stat& source, int error);
     void UpdateFile(Level& level, const char* name, const struct stat& source);
+    void StartWorkers();
+    void SettleFiles(size_t keep);
+    void ReplayFile(FileQueue::Entry& entry);
+    void ShowProgress(std::string_view source, std::uint64_t written, std::uint64_t size);
     FileJob JobFor(Level& level, const char* name, const struct stat& source);
     void UpdateLink(Level& level, const char* name, const struct stat& source);
     void ScheduleDeletion(Level& level, const char* name, const struct stat& source,
@@ -99,6 +105,8 @@ class TreeUpdater {
     std::chrono::steady_clock::time_point m_lastProgress;
     std::vector<Level> m_levels;  // the folders being listed, outermost first
     FileUpdater m_fileUpdater;
+    std::unique_ptr<FileQueue> m_queue;  // regular files go to its workers when set
+    size_t m_maxQueued = 0;
     TargetFileSystems m_targetFileSystems;
     DeletionBatch m_deletions;
     bool m_toldAttributesDropped = false;

@@ -7,7 +7,8 @@
 namespace tolvane {
 
 // Receives what a run does, as it happens. Every call comes from the thread that runs the
-// update and must not block on another thread. Paths are valid only during the call.
+// update, except IsAbandonRequested, which the run's workers ask too; none may block on
+// another thread. Paths are valid only during the call.
 class UpdateObserver {
   public:
     virtual ~UpdateObserver() = default;

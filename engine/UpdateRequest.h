@@ -17,6 +17,10 @@ struct UpdateRequest {
     bool dryRun = false;
     // Compare contents before every deletion, even where size and time already match.
     bool verify = false;
+    // Files updated at once: 1 is the plain sequential walk; 0 lets the engine choose by the
+    // storage (many for network and FUSE file systems, where each request waits on a round
+    // trip).
+    unsigned jobs = 0;
 };
 
 }  // namespace tolvane

@@ -102,6 +102,17 @@ std::vector<ParseRow> ParseRows() {
          {}},
         {"UnknownOptionShownEscaped", {"--\xff", "a", "b"}, "unrecognized option '--\\xff'", {}},
         {"HelpAfterAnUnknownOption", {"--bogus", "--help"}, "unrecognized option '--bogus'", {}},
+        {"JobsInABundleAndAbbreviated",
+         {"-dj", "3", "--jo=12", "a", "b"},
+         "",
+         [] {
+             CommandLine c = Update("a", "b");
+             c.deleteFromSource = true;
+             c.jobs = 12;
+             return c;
+         }()},
+        {"JobsOfZero", {"--jobs", "0", "a", "b"}, "invalid number of jobs: '0'", {}},
+        {"JobsWithoutANumber", {"a", "b", "-j"}, "option requires an argument -- 'j'", {}},
     };
 }
 
@@ -121,6 +132,7 @@ TEST_P(ParseCommandLineTest, ReadsArguments) {
     EXPECT_EQ(got.target, row.expected.target);
     EXPECT_EQ(got.deleteFromSource, row.expected.deleteFromSource);
     EXPECT_EQ(got.verify, row.expected.verify);
+    EXPECT_EQ(got.jobs, row.expected.jobs);
     EXPECT_EQ(got.dryRun, row.expected.dryRun);
     EXPECT_EQ(got.verbosity, row.expected.verbosity);
     EXPECT_EQ(got.progress, row.expected.progress);

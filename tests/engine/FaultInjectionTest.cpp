@@ -295,7 +295,7 @@ TEST_F(FaultTest, ManyDeletionsShareOneSync) {
     }
     Run(true);
     EXPECT_EQ(context.summary.deletions, 300U);
-    EXPECT_EQ(files.syncCalls, 1);
+    EXPECT_EQ(files.syncCalls.load(), 1);
 }
 
 // A batch is bounded by the folders it keeps open (512): a move of more folders deletes in

@@ -14,13 +14,18 @@ int FaultyFileSystem::Open(int dirFd, const char* name, int flags, mode_t mode) 
     }
     const int fd = PosixFileSystem::Open(dirFd, name, flags, mode);
     if (fd >= 0 && (flags & O_ACCMODE) == O_WRONLY) {
+        std::lock_guard guard(m_writtenLock);
         m_written.insert(fd);
     }
     return fd;
 }
 
 int FaultyFileSystem::Close(int fd) {
-    const bool written = m_written.erase(fd) > 0;
+    bool written = false;
+    {
+        std::lock_guard guard(m_writtenLock);
+        written = m_written.erase(fd) > 0;
+    }
     const int result = PosixFileSystem::Close(fd);
     return written && closeErrorOfWritten != 0 ? -closeErrorOfWritten : result;
 }
@@ -50,9 +55,10 @@ int FaultyFileSystem::Unlink(int dirFd, const char* name) {
     if (name == refuseUnlinkOf) {
         return -EACCES;
     }
-    if (refusedUnlinks > 0) {
-        --refusedUnlinks;
-        return -EACCES;
+    for (int left = refusedUnlinks.load(); left > 0;) {
+        if (refusedUnlinks.compare_exchange_weak(left, left - 1)) {
+            return -EACCES;
+        }
     }
     return PosixFileSystem::Unlink(dirFd, name);
 }

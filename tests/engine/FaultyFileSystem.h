@@ -1,7 +1,9 @@
 #pragma once
 
+#include <atomic>
 #include <cerrno>
 #include <functional>
+#include <mutex>
 #include <set>
 #include <string>
 
@@ -10,13 +12,14 @@
 namespace tolvane::test {
 
 // The real file system with failures injected at chosen calls, for what a real folder
-// cannot produce on demand: a full disk, an I/O error, a file that vanishes.
+// cannot produce on demand: a full disk, an I/O error, a file that vanishes. Workers may call
+// it at once: what they count is atomic.
 class FaultyFileSystem : public PosixFileSystem {
   public:
     // The data moved by the n-th (from 1) data call fails with error after half a chunk.
     int failDataCallAt = 0;
     int dataError = ENOSPC;
-    int dataCalls = 0;
+    std::atomic<int> dataCalls{0};
     // Refuse the fast paths so that read/write does the copy.
     bool refuseRange = false;
     bool refuseSend = false;
@@ -33,8 +36,8 @@ class FaultyFileSystem : public PosixFileSystem {
     long fileSystemType = 0;           // FileSystemType answers this when set
     std::function<void()> onSetTimes;  // called as a copy is being finished
 
-    int refusedUnlinks = 0;      // this many Unlink calls answer EACCES
-    std::string refuseUnlinkOf;  // every Unlink of this name answers EACCES
+    std::atomic<int> refusedUnlinks{0};  // this many Unlink calls answer EACCES
+    std::string refuseUnlinkOf;          // every Unlink of this name answers EACCES
 
     int Open(int dirFd, const char* name, int flags, mode_t mode) override;
     // Cloning would copy in one call and bypass every injected data fault.
@@ -50,11 +53,12 @@ class FaultyFileSystem : public PosixFileSystem {
     int SetTimes(int fd, const timespec times[2]) override;
     ssize_t Write(int fd, const void* buffer, size_t length) override;
     int FileSystemType(int fd, long& type) override;
-    int syncCalls = 0;
+    std::atomic<int> syncCalls{0};
 
   private:
     bool FailNow();
-    std::set<int> m_written;
+    std::mutex m_writtenLock;
+    std::set<int> m_written;  // guarded by m_writtenLock
 };
 
 }  // namespace tolvane::test

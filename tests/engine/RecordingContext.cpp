@@ -1,6 +1,7 @@
 #include "RecordingContext.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <utility>
 
@@ -39,6 +40,11 @@ const char* OperationName(FailedOperation operation) {
 }
 
 }  // namespace
+
+unsigned JobsOfThisRun() {
+    const char* jobs = std::getenv("TOLVANE_TEST_JOBS");
+    return jobs != nullptr ? static_cast<unsigned>(std::strtoul(jobs, nullptr, 10)) : 1;
+}
 
 RecordingContext::RecordingContext(std::string sourceRoot, std::string targetRoot)
     : source(std::move(sourceRoot)), target(std::move(targetRoot)) {}

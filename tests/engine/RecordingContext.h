@@ -10,12 +10,16 @@
 namespace tolvane::test {
 
 // An update context that records everything the walk tells it, for assertions.
+// The number of workers the engine tests run with: TOLVANE_TEST_JOBS, else one, so that the
+// same tests check the sequential walk and the one with workers.
+unsigned JobsOfThisRun();
+
 class RecordingContext : public UpdateContext {
   public:
     RecordingContext(std::string source, std::string target);
 
     UpdateRequest Request() override {
-        return {source, target, larger, deleteFromSource, dryRun, verify};
+        return {source, target, larger, deleteFromSource, dryRun, verify, jobs};
     }
     void OnEntry(std::string_view path) override;
     bool IsStopRequested() override;
@@ -37,12 +41,13 @@ class RecordingContext : public UpdateContext {
     bool deleteFromSource = false;
     bool dryRun = false;
     bool verify = false;
+    unsigned jobs = JobsOfThisRun();
     FileSystem* files = nullptr;
     std::function<void()> onEntry;       // called once, at the first entry
     std::function<void()> onEveryEntry;  // called at every entry
     int stopAfterStatuses = -1;          // ask for a stop once this many entries were shown
     int abandonAfterChunks = -1;
-    int abandonPolls = 0;
+    std::atomic<int> abandonPolls{0};
 
     std::vector<std::string> statuses;
     std::vector<std::string> actions;

@@ -1,0 +1,108 @@
+#include "FileQueue.h"
+
+#include <cerrno>
+
+namespace tolvane {
+
+void FileQueue::Entry::Action(WalkAction action, std::string_view reason, std::uint64_t bytes) {
+    Item item{Item::Kind::Action};
+    item.action = action;
+    item.reason = reason;
+    item.bytes = bytes;
+    items.push_back(std::move(item));
+}
+
+void FileQueue::Entry::Failure(FailedOperation operation, int error, std::string_view reason) {
+    Item item{Item::Kind::Failure};
+    item.operation = operation;
+    item.error = error;
+    item.reason = reason;
+    items.push_back(std::move(item));
+}
+
+void FileQueue::Entry::Deletion(const struct stat& source, const struct stat& target) {
+    Item item{Item::Kind::Deletion};
+    item.source = source;
+    item.target = target;
+    items.push_back(std::move(item));
+}
+
+void FileQueue::Entry::AttributesDropped() {
+    items.push_back(Item{Item::Kind::AttributesDropped});
+}
+
+FileQueue::FileQueue(size_t workers, const UpdateRequest& request, FileSystem& files,
+                     std::function<bool()> abandon)
+    : m_files(files), m_abandon(std::move(abandon)), m_pool(workers) {
+    // Filled before any task is submitted, so before any worker looks at them.
+    for (size_t i = 0; i < workers; ++i) {
+        auto* written =
+            m_written.emplace_back(std::make_unique<std::atomic<std::uint64_t>>(0)).get();
+        m_updaters.push_back(std::make_unique<FileUpdater>(
+            request, files,
+            [this, written](off_t done, off_t) {
+                written->store(static_cast<std::uint64_t>(done), std::memory_order_relaxed);
+                return m_abandon();
+            },
+            m_abandon));
+    }
+}
+
+void FileQueue::Submit(const FileJob& job, const char* name, const std::string& sourcePath,
+                       const std::string& targetPath) {
+    auto entry = std::make_unique<Entry>();
+    entry->name = name;
+    entry->sourcePath = sourcePath;
+    entry->targetPath = targetPath;
+    entry->job = job;
+    entry->job.name = entry->name.c_str();
+    Entry* raw = entry.get();
+    m_entries.push_back(std::move(entry));
+    m_pool.Submit([this, raw](size_t worker) { Run(*raw, worker); });
+}
+
+// On a worker: reads the source's status (a request that may wait as long as any other) and,
+// if it is still a regular file, applies the rule.
+void FileQueue::Run(Entry& entry, size_t worker) {
+    m_written[worker]->store(0, std::memory_order_relaxed);
+    entry.worker.store(static_cast<int>(worker), std::memory_order_relaxed);
+    entry.statError = -m_files.StatAt(entry.job.sourceFd, entry.name.c_str(), entry.job.source);
+    entry.regular = entry.statError == 0 && S_ISREG(entry.job.source.st_mode);
+    if (entry.regular) {
+        m_updaters[worker]->Update(entry.job, entry);
+    }
+    {
+        std::lock_guard guard(m_lock);
+        entry.done = true;
+    }
+    m_doneChanged.notify_all();
+}
+
+void FileQueue::Settle(size_t keep, const std::function<void(Entry&)>& replay,
+                       const std::function<void(const Entry&, std::uint64_t written)>& poll) {
+    constexpr auto kPollInterval = std::chrono::milliseconds(100);
+    while (!m_entries.empty()) {
+        Entry& oldest = *m_entries.front();
+        std::unique_lock lock(m_lock);
+        while (!oldest.done) {
+            if (m_entries.size() <= keep) {
+                return;
+            }
+            if (!m_doneChanged.wait_for(lock, kPollInterval, [&] { return oldest.done; })) {
+                lock.unlock();
+                const int worker = oldest.worker.load(std::memory_order_relaxed);
+                const auto written =
+                    worker < 0
+                        ? 0
+                        : m_written[static_cast<size_t>(worker)]->load(std::memory_order_relaxed);
+                poll(oldest, written);
+                lock.lock();
+            }
+        }
+        lock.unlock();
+        replay(oldest);
+        m_entries.pop_front();
+    }
+}
+
+}  // namespace tolvane

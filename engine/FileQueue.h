@@ -1,0 +1,85 @@
+#pragma once
+
+#include <sys/stat.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "FileUpdater.h"
+#include "WorkerPool.h"
+
+namespace tolvane {
+
+// Updates regular files on worker threads and hands what happened back to the walk's thread
+// in the order the files were submitted, so that reports and counts come out exactly as a
+// sequential walk gives them. Storage where each request waits on a round trip (a network
+// share, a FUSE file system, a cold disk) then serves many requests at once.
+class FileQueue {
+  public:
+    // One submitted file: its job, and, once done, what the rule did to it.
+    struct Entry : FileReport {
+        struct Item {
+            enum class Kind { Action, Failure, Deletion, AttributesDropped } kind;
+            WalkAction action = WalkAction::Skip;
+            FailedOperation operation = FailedOperation::Copy;
+            int error = 0;
+            std::string reason;
+            std::uint64_t bytes = 0;
+            struct stat source {};
+            struct stat target {};
+        };
+
+        void Action(WalkAction action, std::string_view reason, std::uint64_t bytes) override;
+        void Failure(FailedOperation operation, int error, std::string_view reason) override;
+        void Deletion(const struct stat& source, const struct stat& target) override;
+        void AttributesDropped() override;
+
+        std::string name;
+        std::string sourcePath;  // whole paths, as the walk had them for this entry
+        std::string targetPath;
+        FileJob job;           // job.source is read by the worker
+        int statError = 0;     // the source could not be read (errno)
+        bool regular = false;  // the source was still a regular file when read
+        std::vector<Item> items;
+        std::atomic<int> worker{-1};  // the worker that took it, once one has
+        bool done = false;            // guarded by the queue's lock
+    };
+
+    // abandon is asked on the workers, between the chunks of their copies and comparisons.
+    FileQueue(size_t workers, const UpdateRequest& request, FileSystem& files,
+              std::function<bool()> abandon);
+
+    size_t Workers() const { return m_pool.Size(); }
+
+    // Queues name (whose job holds everything but the source's status) for a worker.
+    void Submit(const FileJob& job, const char* name, const std::string& sourcePath,
+                const std::string& targetPath);
+
+    // Hands the finished entries to replay, oldest first, waiting for the oldest while more
+    // than keep are queued. While it waits, poll is called a few times a second with the
+    // oldest entry and the bytes its copy has written so far.
+    void Settle(size_t keep, const std::function<void(Entry&)>& replay,
+                const std::function<void(const Entry&, std::uint64_t written)>& poll);
+
+  private:
+    void Run(Entry& entry, size_t worker);
+
+    FileSystem& m_files;
+    std::function<bool()> m_abandon;
+    std::vector<std::unique_ptr<std::atomic<std::uint64_t>>> m_written;  // per worker
+    std::vector<std::unique_ptr<FileUpdater>> m_updaters;                // per worker
+    std::deque<std::unique_ptr<Entry>> m_entries;  // the walk's thread's alone
+    std::mutex m_lock;
+    std::condition_variable m_doneChanged;
+    WorkerPool m_pool;  // last: its threads end before the members they use
+};
+
+}  // namespace tolvane
