@@ -111,7 +111,7 @@ CopyResult FileCopier::Copy(int sourceDir, int targetDir, dev_t targetDevice, co
         error = EAGAIN;  // written to while it was copied: the copy may be torn
     }
     if (error == 0) {
-        error = Install(output, targetDir, name, replaced);
+        error = Install(output, targetDir, name, opened, replaced);
     } else if (output.fd >= 0) {
         m_files.Close(output.fd);
     }
@@ -201,26 +201,24 @@ int FileCopier::CopyAttributes(int in, int out, bool& dropped) {
 
 // Gives the finished file its name. A new file takes the name only while it is free; a
 // replacement goes over the target only if that is still the shorter file that was compared.
-int FileCopier::Install(Output& output, int targetDir, const char* name,
+int FileCopier::Install(Output& output, int targetDir, const char* name, const struct stat& source,
                         const struct stat* replaced) {
     int error = 0;
     if (!output.named && replaced == nullptr) {
         error = -m_files.LinkOpenFile(output.fd, targetDir, name);
-        if (error == 0) {
-            struct stat written {};
-            m_files.Stat(output.fd, written);
-            error = -m_files.Close(output.fd);
-            if (error != 0) {
-                // The data may not have reached the file: take back the name, if still ours.
-                struct stat named {};
-                if (m_files.StatAt(targetDir, name, named) == 0 && named.st_ino == written.st_ino) {
-                    m_files.Unlink(targetDir, name);
-                }
+        const int closeError = -m_files.Close(output.fd);
+        if (error == 0 && closeError != 0) {
+            // The data may not have reached the file (a network file system reports that at
+            // close): take the name back if it still shows the file just finished, which
+            // has the source's size and time (to the 2 s the coarsest file systems keep).
+            struct stat named {};
+            if (m_files.StatAt(targetDir, name, named) == 0 && named.st_size == source.st_size &&
+                named.st_mtim.tv_sec - source.st_mtim.tv_sec <= 2 &&
+                source.st_mtim.tv_sec - named.st_mtim.tv_sec <= 2) {
+                m_files.Unlink(targetDir, name);
             }
-            return error;
         }
-        m_files.Close(output.fd);
-        return error;
+        return error != 0 ? error : closeError;
     }
     if (!output.named) {
         error = -m_files.LinkOpenFile(output.fd, targetDir, m_temporaryName.c_str());

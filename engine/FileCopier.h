@@ -68,7 +68,8 @@ class FileCopier {
     int CopyByReadWrite(int in, int out, off_t end, off_t& written);
     int FinishTarget(int in, int out, const struct stat& source, bool& attributesDropped);
     int CopyAttributes(int in, int out, bool& dropped);
-    int Install(Output& output, int targetDir, const char* name, const struct stat* replaced);
+    int Install(Output& output, int targetDir, const char* name, const struct stat& source,
+                const struct stat* replaced);
     int NameNewFile(int targetDir, const char* name);
     bool Abandoned(off_t written) const {
         return m_beforeChunk && m_beforeChunk(written, m_fileSize);

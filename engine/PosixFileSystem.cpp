@@ -10,6 +10,7 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <string>
 
@@ -71,7 +72,16 @@ int PosixFileSystem::RenameNoReplace(int dirFd, const char* from, const char* to
 }
 
 int PosixFileSystem::LinkOpenFile(int fd, int dirFd, const char* name) {
-    // linkat with AT_EMPTY_PATH needs a capability; the descriptor's entry in /proc does not.
+    // AT_EMPTY_PATH names the descriptor itself, but only for a process that may read any
+    // folder (root); others go through the descriptor's entry in /proc, a longer lookup.
+    static std::atomic<bool> emptyPathWorks{true};
+    if (emptyPathWorks.load(std::memory_order_relaxed)) {
+        const int result = Checked([&] { return ::linkat(fd, "", dirFd, name, AT_EMPTY_PATH); });
+        if (result != -ENOENT) {
+            return result;
+        }
+        emptyPathWorks.store(false, std::memory_order_relaxed);
+    }
     const std::string path = "/proc/self/fd/" + std::to_string(fd);
     return Checked(
         [&] { return ::linkat(AT_FDCWD, path.c_str(), dirFd, name, AT_SYMLINK_FOLLOW); });
