@@ -73,7 +73,9 @@ WalkSummary TreeUpdater::Run() {
     return m_summary;
 }
 
-// Several workers where the request or the storage asks for them; none for one job.
+// Several workers where the request or the storage asks for them; none for one job. Left to
+// itself on local storage, the walk starts alone and times its first reads (see
+// TimeSourceRead): a cold disk gets workers too.
 void TreeUpdater::StartWorkers() {
     constexpr unsigned kRemoteJobs = 32;
     unsigned jobs = m_request.jobs;
@@ -82,7 +84,12 @@ void TreeUpdater::StartWorkers() {
                             (m_roots.TargetFd() >= 0 &&
                              m_targetFileSystems.IsRemote(m_roots.TargetFd(), m_targetRoot.st_dev));
         jobs = remote ? kRemoteJobs : 1;
+        m_probeReads = remote ? 0 : kProbeReads;
     }
+    StartQueue(jobs);
+}
+
+void TreeUpdater::StartQueue(unsigned jobs) {
     if (jobs > 1) {
         m_queue = std::make_unique<FileQueue>(jobs, m_request, m_files,
                                               [this] { return m_observer.IsAbandonRequested(); });
@@ -91,6 +98,23 @@ void TreeUpdater::StartWorkers() {
             m_queue.reset();
         }
     }
+}
+
+// Reads the status of a source entry, timing the first reads of a run whose number of jobs
+// the engine chooses: when they wait on the disk (tens of microseconds each, against a few
+// for cached ones), the rest of the run has workers.
+int TreeUpdater::StatSource(int dirFd, const char* name, struct stat& source) {
+    if (m_probeReads == 0) {
+        return m_files.StatAt(dirFd, name, source);
+    }
+    const auto start = std::chrono::steady_clock::now();
+    const int result = m_files.StatAt(dirFd, name, source);
+    m_probeTime += std::chrono::steady_clock::now() - start;
+    if (--m_probeReads == 0 && m_probeTime / kProbeReads > kColdRead) {
+        constexpr unsigned kColdDiskJobs = 16;
+        StartQueue(kColdDiskJobs);
+    }
+    return result;
 }
 
 // Checks, opens and locks the roots; a refusal ends the run before anything is changed.
@@ -242,7 +266,7 @@ void TreeUpdater::UpdateEntry(Level& level, const char* name, unsigned char type
         return;
     }
     struct stat source {};
-    const int error = -m_files.StatAt(level.sourceFd, name, source);
+    const int error = -StatSource(level.sourceFd, name, source);
     UpdateStatted(level, name, source, error);
 }
 

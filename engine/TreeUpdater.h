@@ -79,6 +79,8 @@ class TreeUpdater {
     void UpdateStatted(Level& level, const char* name, const struct stat& source, int error);
     void UpdateFile(Level& level, const char* name, const struct stat& source);
     void StartWorkers();
+    void StartQueue(unsigned jobs);
+    int StatSource(int dirFd, const char* name, struct stat& source);
     void SettleFiles(size_t keep);
     void ReplayFile(FileQueue::Entry& entry);
     void ShowProgress(std::string_view source, std::uint64_t written, std::uint64_t size);
@@ -107,6 +109,11 @@ class TreeUpdater {
     FileUpdater m_fileUpdater;
     std::unique_ptr<FileQueue> m_queue;  // regular files go to its workers when set
     size_t m_maxQueued = 0;
+    // Timing of the first source reads, while the engine may still choose to add workers.
+    static constexpr int kProbeReads = 32;
+    static constexpr std::chrono::microseconds kColdRead{50};
+    int m_probeReads = 0;
+    std::chrono::steady_clock::duration m_probeTime{};
     TargetFileSystems m_targetFileSystems;
     DeletionBatch m_deletions;
     bool m_toldAttributesDropped = false;
