@@ -11,6 +11,8 @@ SMALL_FILES = 20_000
 SMALL_FOLDERS = 400
 SMALL_MAX_SIZE = 16 * 1024
 MAX_DEPTH = 6
+SHARE_FILES = 2_000
+SHARE_FOLDERS = 40
 LARGE_FILES = 8
 LARGE_SIZE = 128 << 20
 
@@ -53,16 +55,24 @@ def _write(path, pool, rng, size):
             offset = 0
 
 
-def make_small(root, seed, scale=1):
-    """About 20,000 files of 0-16 KiB in about 400 folders (times scale)."""
-    rng = random.Random(seed)
-    pool = _pool(seed)
+def _make_many(root, rng, pool, files, folders):
+    """files files of 0-16 KiB in folders folders below root."""
     os.makedirs(root)
-    folders, names = _folders(rng, root, SMALL_FOLDERS * scale)
-    for _ in range(SMALL_FILES * scale):
-        folder = rng.choice(folders)
+    paths, names = _folders(rng, root, folders)
+    for _ in range(files):
+        folder = rng.choice(paths)
         _write(os.path.join(folder, _name(rng, names[folder])), pool, rng,
                rng.randint(0, SMALL_MAX_SIZE))
+
+
+def make_small(root, seed, scale=1):
+    """About 20,000 files of 0-16 KiB in about 400 folders (times scale)."""
+    _make_many(root, random.Random(seed), _pool(seed), SMALL_FILES * scale, SMALL_FOLDERS * scale)
+
+
+def make_share(root, seed):
+    """2,000 files of 0-16 KiB in 40 folders: the tree of the latency-bound scenarios."""
+    _make_many(root, random.Random(seed + 4), _pool(seed), SHARE_FILES, SHARE_FOLDERS)
 
 
 def make_large(root, seed):
