@@ -1,7 +1,7 @@
 // bench_delayfs: a pass-through FUSE file system that answers every request after a fixed
 // delay, so that bench/run can measure copies onto and from a share with network latency.
 //
-//   bench_delayfs [--delay-ms=MS] BACKING MOUNTPOINT [FUSE options]
+//   bench_delayfs [--delay-ms=MS] [--stats=FILE] BACKING MOUNTPOINT [FUSE options]
 //
 // Every request that reaches this daemon and waits for an answer sleeps MS milliseconds
 // (default 1) before it is served from the folder BACKING. The kernel is kept from hiding that
@@ -21,21 +21,25 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cmath>
+#include <csignal>
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
 
 struct Settings {
     double delayMs = 1.0;
+    const char* stats = nullptr;    // --stats=FILE: where the request counts go
     const char* backing = nullptr;  // the first operand, not passed on to FUSE
     int showHelp = 0;
 };
@@ -45,17 +49,65 @@ int gRootFd = -1;       // the backing folder, base of every *at() call
 std::string gRootPath;  // its absolute path, for the xattr calls that only take paths
 timespec gDelay{0, 0};
 
+// The operations that serve requests. A request is counted under the first operation that
+// serves it (a setattr under chmod, chown, truncate or utimens; a lookup under getattr).
+enum class Op {
+    kGetAttr,
+    kReadLink,
+    kMkNod,
+    kMkDir,
+    kUnlink,
+    kRmDir,
+    kSymLink,
+    kRename,
+    kLink,
+    kChMod,
+    kChOwn,
+    kTruncate,
+    kUTimeNs,
+    kOpen,
+    kCreate,
+    kRead,
+    kWrite,
+    kStatFs,
+    kFlush,
+    kRelease,
+    kFSync,
+    kSetXAttr,
+    kGetXAttr,
+    kListXAttr,
+    kRemoveXAttr,
+    kOpenDir,
+    kReadDir,
+    kReleaseDir,
+    kAccess,
+    kFAllocate,
+    kLSeek,
+    kCount,
+};
+
+// Their names in the request counts, in the order of Op.
+const char* const kOpNames[] = {
+    "getattr",  "readlink",  "mknod",     "mkdir",       "unlink",   "rmdir",   "symlink",
+    "rename",   "link",      "chmod",     "chown",       "truncate", "utimens", "open",
+    "create",   "read",      "write",     "statfs",      "flush",    "release", "fsync",
+    "setxattr", "getxattr",  "listxattr", "removexattr", "opendir",  "readdir", "releasedir",
+    "access",   "fallocate", "lseek"};
+static_assert(sizeof(kOpNames) / sizeof(kOpNames[0]) == static_cast<size_t>(Op::kCount));
+std::atomic<unsigned long> gCounts[static_cast<size_t>(Op::kCount)];
+
 // Set by an operation that the library follows, within the same request and on the same
 // thread, by a getattr (the attributes of a made entry, or of an entry after setattr): the
 // request has then already waited, and that getattr does not wait again. Each request that
 // reaches the daemon thus waits exactly once.
 thread_local bool tAlreadyWaited = false;
 
-void Wait() {
+void Wait(Op op) {
     if (tAlreadyWaited) {
         tAlreadyWaited = false;
         return;
     }
+    gCounts[static_cast<size_t>(op)].fetch_add(1, std::memory_order_relaxed);
     timespec left = gDelay;
     while (::nanosleep(&left, &left) != 0 && errno == EINTR) {
     }
@@ -83,7 +135,49 @@ int Result(int rc) {
     return rc < 0 ? -errno : 0;
 }
 
+// Appends one line to the stats file: "pid N" when started, then on each SIGUSR1 the counts of
+// the requests served since the line before ("requests N getattr=N ..."), which start again
+// from zero. The daemon has no terminal once it runs in the background; the file is how
+// bench/run learns how many round trips each command made.
+void AppendStats(const std::string& line) {
+    if (gSettings.stats == nullptr) {
+        return;
+    }
+    if (FILE* file = std::fopen(gSettings.stats, "a")) {
+        std::fprintf(file, "%s\n", line.c_str());
+        std::fclose(file);
+    }
+}
+
+void ReportCounts() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGUSR1);
+    for (;;) {
+        int received = 0;
+        if (sigwait(&set, &received) != 0) {
+            return;
+        }
+        unsigned long total = 0;
+        std::string detail;
+        for (size_t i = 0; i < static_cast<size_t>(Op::kCount); ++i) {
+            const unsigned long n = gCounts[i].exchange(0, std::memory_order_relaxed);
+            if (n != 0) {
+                total += n;
+                detail += " " + std::string(kOpNames[i]) + "=" + std::to_string(n);
+            }
+        }
+        AppendStats("requests " + std::to_string(total) + detail);
+    }
+}
+
 void* Init(fuse_conn_info* /*conn*/, fuse_config* cfg) {
+    // Started here, after the daemon has forked into the background. SIGUSR1 is blocked in
+    // every thread (see main), so only this one takes it.
+    if (gSettings.stats != nullptr) {
+        AppendStats("pid " + std::to_string(::getpid()));
+        std::thread(ReportCounts).detach();
+    }
     cfg->use_ino = 1;  // the backing inode numbers, stable as on a real share
     cfg->readdir_ino = 1;
     cfg->hard_remove = 1;   // unlink open files at once, no hidden renames (and their getattrs)
@@ -94,7 +188,7 @@ void* Init(fuse_conn_info* /*conn*/, fuse_config* cfg) {
 }
 
 int GetAttr(const char* path, struct stat* st, fuse_file_info* fi) {
-    Wait();
+    Wait(Op::kGetAttr);
     if (fi != nullptr) {
         return Result(::fstat(static_cast<int>(fi->fh), st));
     }
@@ -102,7 +196,7 @@ int GetAttr(const char* path, struct stat* st, fuse_file_info* fi) {
 }
 
 int ReadLink(const char* path, char* buffer, size_t size) {
-    Wait();
+    Wait(Op::kReadLink);
     if (size == 0) {
         return -EINVAL;
     }
@@ -115,58 +209,58 @@ int ReadLink(const char* path, char* buffer, size_t size) {
 }
 
 int MkNod(const char* path, mode_t mode, dev_t device) {
-    Wait();
+    Wait(Op::kMkNod);
     return WaitThenMark(Result(::mknodat(gRootFd, Rel(path), mode, device)));
 }
 
 int MkDir(const char* path, mode_t mode) {
-    Wait();
+    Wait(Op::kMkDir);
     return WaitThenMark(Result(::mkdirat(gRootFd, Rel(path), mode)));
 }
 
 int Unlink(const char* path) {
-    Wait();
+    Wait(Op::kUnlink);
     return Result(::unlinkat(gRootFd, Rel(path), 0));
 }
 
 int RmDir(const char* path) {
-    Wait();
+    Wait(Op::kRmDir);
     return Result(::unlinkat(gRootFd, Rel(path), AT_REMOVEDIR));
 }
 
 int SymLink(const char* text, const char* path) {
-    Wait();
+    Wait(Op::kSymLink);
     return WaitThenMark(Result(::symlinkat(text, gRootFd, Rel(path))));
 }
 
 int Rename(const char* from, const char* to, unsigned int flags) {
-    Wait();
+    Wait(Op::kRename);
     return Result(::renameat2(gRootFd, Rel(from), gRootFd, Rel(to), flags));
 }
 
 int Link(const char* from, const char* to) {
-    Wait();
+    Wait(Op::kLink);
     return WaitThenMark(Result(::linkat(gRootFd, Rel(from), gRootFd, Rel(to), 0)));
 }
 
 // chmod, chown, truncate and utimens serve one setattr request, which the library ends with
 // a getattr.
 int ChMod(const char* path, mode_t mode, fuse_file_info* fi) {
-    Wait();
+    Wait(Op::kChMod);
     const int rc = fi != nullptr ? ::fchmod(static_cast<int>(fi->fh), mode)
                                  : ::fchmodat(gRootFd, Rel(path), mode, 0);
     return WaitThenMark(Result(rc));
 }
 
 int ChOwn(const char* path, uid_t uid, gid_t gid, fuse_file_info* fi) {
-    Wait();
+    Wait(Op::kChOwn);
     const int rc = fi != nullptr ? ::fchown(static_cast<int>(fi->fh), uid, gid)
                                  : ::fchownat(gRootFd, Rel(path), uid, gid, AT_SYMLINK_NOFOLLOW);
     return WaitThenMark(Result(rc));
 }
 
 int Truncate(const char* path, off_t size, fuse_file_info* fi) {
-    Wait();
+    Wait(Op::kTruncate);
     if (fi != nullptr) {
         return WaitThenMark(Result(::ftruncate(static_cast<int>(fi->fh), size)));
     }
@@ -180,14 +274,14 @@ int Truncate(const char* path, off_t size, fuse_file_info* fi) {
 }
 
 int UTimeNs(const char* path, const timespec times[2], fuse_file_info* fi) {
-    Wait();
+    Wait(Op::kUTimeNs);
     const int rc = fi != nullptr ? ::futimens(static_cast<int>(fi->fh), times)
                                  : ::utimensat(gRootFd, Rel(path), times, AT_SYMLINK_NOFOLLOW);
     return WaitThenMark(Result(rc));
 }
 
 int Open(const char* path, fuse_file_info* fi) {
-    Wait();
+    Wait(Op::kOpen);
     const int fd = ::openat(gRootFd, Rel(path), fi->flags | O_CLOEXEC);
     if (fd < 0) {
         return -errno;
@@ -197,7 +291,7 @@ int Open(const char* path, fuse_file_info* fi) {
 }
 
 int Create(const char* path, mode_t mode, fuse_file_info* fi) {
-    Wait();
+    Wait(Op::kCreate);
     const int fd = ::openat(gRootFd, Rel(path), fi->flags | O_CREAT | O_CLOEXEC, mode);
     if (fd < 0) {
         return WaitThenMark(-errno);
@@ -207,26 +301,26 @@ int Create(const char* path, mode_t mode, fuse_file_info* fi) {
 }
 
 int Read(const char* /*path*/, char* buffer, size_t size, off_t offset, fuse_file_info* fi) {
-    Wait();
+    Wait(Op::kRead);
     const ssize_t n = ::pread(static_cast<int>(fi->fh), buffer, size, offset);
     return n < 0 ? -errno : static_cast<int>(n);
 }
 
 int Write(const char* /*path*/, const char* buffer, size_t size, off_t offset, fuse_file_info* fi) {
-    Wait();
+    Wait(Op::kWrite);
     const ssize_t n = ::pwrite(static_cast<int>(fi->fh), buffer, size, offset);
     return n < 0 ? -errno : static_cast<int>(n);
 }
 
 int StatFs(const char* /*path*/, struct statvfs* st) {
-    Wait();
+    Wait(Op::kStatFs);
     return Result(::fstatvfs(gRootFd, st));
 }
 
 // A close() of a file on the share is one request, as on a network file system that
 // writes back on close.
 int Flush(const char* /*path*/, fuse_file_info* fi) {
-    Wait();
+    Wait(Op::kFlush);
     const int fd = ::dup(static_cast<int>(fi->fh));
     if (fd < 0) {
         return -errno;
@@ -235,36 +329,36 @@ int Flush(const char* /*path*/, fuse_file_info* fi) {
 }
 
 int Release(const char* /*path*/, fuse_file_info* fi) {
-    Wait();
+    Wait(Op::kRelease);
     ::close(static_cast<int>(fi->fh));
     return 0;
 }
 
 int FSync(const char* /*path*/, int dataOnly, fuse_file_info* fi) {
-    Wait();
+    Wait(Op::kFSync);
     const int fd = static_cast<int>(fi->fh);
     return Result(dataOnly != 0 ? ::fdatasync(fd) : ::fsync(fd));
 }
 
 int SetXAttr(const char* path, const char* name, const char* value, size_t size, int flags) {
-    Wait();
+    Wait(Op::kSetXAttr);
     return Result(::lsetxattr(Full(path).c_str(), name, value, size, flags));
 }
 
 int GetXAttr(const char* path, const char* name, char* value, size_t size) {
-    Wait();
+    Wait(Op::kGetXAttr);
     const ssize_t n = ::lgetxattr(Full(path).c_str(), name, value, size);
     return n < 0 ? -errno : static_cast<int>(n);
 }
 
 int ListXAttr(const char* path, char* list, size_t size) {
-    Wait();
+    Wait(Op::kListXAttr);
     const ssize_t n = ::llistxattr(Full(path).c_str(), list, size);
     return n < 0 ? -errno : static_cast<int>(n);
 }
 
 int RemoveXAttr(const char* path, const char* name) {
-    Wait();
+    Wait(Op::kRemoveXAttr);
     return Result(::lremovexattr(Full(path).c_str(), name));
 }
 
@@ -275,7 +369,7 @@ struct Folder {
 };
 
 int OpenDir(const char* path, fuse_file_info* fi) {
-    Wait();
+    Wait(Op::kOpenDir);
     const int fd = ::openat(gRootFd, Rel(path), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
         return -errno;
@@ -294,7 +388,7 @@ int OpenDir(const char* path, fuse_file_info* fi) {
 // reaches this function (and waits) instead of being served from the library's buffer.
 int ReadDir(const char* /*path*/, void* buffer, fuse_fill_dir_t fill, off_t offset,
             fuse_file_info* fi, fuse_readdir_flags /*flags*/) {
-    Wait();
+    Wait(Op::kReadDir);
     auto* folder = reinterpret_cast<Folder*>(fi->fh);
     if (offset != folder->next) {
         ::seekdir(folder->dir, offset);
@@ -320,7 +414,7 @@ int ReadDir(const char* /*path*/, void* buffer, fuse_fill_dir_t fill, off_t offs
 }
 
 int ReleaseDir(const char* /*path*/, fuse_file_info* fi) {
-    Wait();
+    Wait(Op::kReleaseDir);
     auto* folder = reinterpret_cast<Folder*>(fi->fh);
     ::closedir(folder->dir);
     delete folder;
@@ -328,17 +422,17 @@ int ReleaseDir(const char* /*path*/, fuse_file_info* fi) {
 }
 
 int Access(const char* path, int mask) {
-    Wait();
+    Wait(Op::kAccess);
     return Result(::faccessat(gRootFd, Rel(path), mask, AT_SYMLINK_NOFOLLOW));
 }
 
 int FAllocate(const char* /*path*/, int mode, off_t offset, off_t length, fuse_file_info* fi) {
-    Wait();
+    Wait(Op::kFAllocate);
     return Result(::fallocate(static_cast<int>(fi->fh), mode, offset, length));
 }
 
 off_t LSeek(const char* /*path*/, off_t offset, int whence, fuse_file_info* fi) {
-    Wait();
+    Wait(Op::kLSeek);
     const off_t result = ::lseek(static_cast<int>(fi->fh), offset, whence);
     return result < 0 ? -errno : result;
 }
@@ -395,8 +489,10 @@ int ParseArgument(void* data, const char* arg, int key, fuse_args* /*out*/) {
 
 void Usage(const char* program) {
     std::printf(
-        "usage: %s [--delay-ms=MS] BACKING MOUNTPOINT [FUSE options]\n"
+        "usage: %s [--delay-ms=MS] [--stats=FILE] BACKING MOUNTPOINT [FUSE options]\n"
         "Mounts BACKING at MOUNTPOINT; every request waits MS milliseconds (default 1).\n"
+        "With --stats, each SIGUSR1 appends the counts of requests served since the last\n"
+        "one to FILE.\n"
         "Defaults: -o attr_timeout=0,entry_timeout=0,negative_timeout=0,max_threads=256,\n"
         "direct I/O on every file. Unmount with umount or fusermount3 -u.\n\n",
         program);
@@ -407,6 +503,7 @@ void Usage(const char* program) {
 int main(int argc, char** argv) {
     const fuse_opt options[] = {
         {"--delay-ms=%lf", offsetof(Settings, delayMs), 0},
+        {"--stats=%s", offsetof(Settings, stats), 0},
         FUSE_OPT_KEY("-h", 1),
         FUSE_OPT_KEY("--help", 1),
         FUSE_OPT_END,
@@ -439,6 +536,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s: %s: %s\n", argv[0], resolved, std::strerror(errno));
         return 2;
     }
+
+    // Blocked before any thread starts, so that every thread inherits the mask.
+    sigset_t usr1;
+    sigemptyset(&usr1);
+    sigaddset(&usr1, SIGUSR1);
+    pthread_sigmask(SIG_BLOCK, &usr1, nullptr);
 
     // The defaults come first, so that options on the command line override them.
     std::vector<char*> argv2;
