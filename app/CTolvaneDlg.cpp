@@ -1,11 +1,17 @@
 #include "CTolvaneDlg.h"
 
+#include <sys/stat.h>
+
 #include <QCheckBox>
+#include <QDropEvent>
 #include <QFile>
+#include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTimer>
+#include <QUrl>
 
 #include "AppMessageBox.h"
 #include "DialogBuilder.h"
@@ -58,6 +64,42 @@ void PushCheck(QCheckBox* box, const std::atomic<std::int32_t>& member) {
     box->setChecked(member.load() != 0);
 }
 
+// The folder a drag carries, as the file system's bytes ending with '/' like the picker's
+// result; empty when it carries anything else: a file, several items, a remote address.
+std::string DroppedFolder(const QMimeData* data) {
+    if (data == nullptr || data->urls().size() != 1) {
+        return {};
+    }
+    const QUrl url = data->urls().first();
+    if (!url.isLocalFile() || !(url.host().isEmpty() || url.host() == QLatin1String("localhost"))) {
+        return {};
+    }
+    // The name's bytes are in the address's percent-encoding; toLocalFile() would pass them
+    // through UTF-8 and lose every byte that is not valid in it.
+    std::string path =
+        QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()).toStdString();
+    struct stat status {};
+    if (path.empty() || ::stat(path.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) {
+        return {};
+    }
+    if (path.back() != '/') {
+        path += '/';
+    }
+    return path;
+}
+
+// Where the group box framing a control lies, or an empty rectangle.
+QRect GroupAround(const QWidget* dialog, int id) {
+    const QRect control = DialogBuilder::FindControl(dialog, id)->geometry();
+    for (const QGroupBox* group :
+         dialog->findChildren<QGroupBox*>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (group->geometry().contains(control)) {
+            return group->geometry();
+        }
+    }
+    return {};
+}
+
 // The details of a completion message list at most this many failures.
 constexpr int kFailuresListed = 1000;
 
@@ -94,6 +136,7 @@ CTolvaneDlg::CTolvaneDlg(QWidget* parent)
     connect(DialogBuilder::FindControlAs<QPushButton>(this, IDC_BROWSE_TARGET),
             &QPushButton::clicked, this, &CTolvaneDlg::OnBrowseTarget);
     connect(RunButton(), &QPushButton::clicked, this, &CTolvaneDlg::OnRunStop);
+    setAcceptDrops(true);
     OnInitDialog();
 }
 
@@ -275,6 +318,50 @@ void CTolvaneDlg::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QDialog::keyPressEvent(event);
+}
+
+// The path that a drop at the event's position would set: the source or the target, whichever
+// group it falls in; none while a run is on, whose roots are already taken.
+std::string* CTolvaneDlg::DropMember(const QDropEvent& event) {
+    const QPoint at = event.position().toPoint();
+    if (running) {
+        return nullptr;
+    }
+    if (GroupAround(this, IDC_BROWSE_SOURCE).contains(at)) {
+        return &options.sourceDir;
+    }
+    if (GroupAround(this, IDC_BROWSE_TARGET).contains(at)) {
+        return &options.targetDir;
+    }
+    return nullptr;
+}
+
+void CTolvaneDlg::dragEnterEvent(QDragEnterEvent* event) {
+    dragMoveEvent(event);
+}
+
+void CTolvaneDlg::dragMoveEvent(QDragMoveEvent* event) {
+    if (DropMember(*event) != nullptr && !DroppedFolder(event->mimeData()).empty()) {
+        event->acceptProposedAction();
+    } else {
+        event->ignore();
+    }
+}
+
+void CTolvaneDlg::dropEvent(QDropEvent* event) {
+    std::string* member = DropMember(*event);
+    const std::string folder = DroppedFolder(event->mimeData());
+    if (member == nullptr || folder.empty()) {
+        event->ignore();
+        return;
+    }
+    UpdateData(true);  // keeps what the user set in the check boxes
+    {
+        std::lock_guard guard(runner.m_lock);
+        *member = folder;
+    }
+    UpdateData(false);
+    event->acceptProposedAction();
 }
 
 UpdateRequest CTolvaneDlg::Request() {

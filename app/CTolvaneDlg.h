@@ -60,6 +60,10 @@ class CTolvaneDlg : public QDialog, public UpdateContext {
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
+    // A folder dragged from a file manager onto the source or the target group.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
     void OnInitDialog();
@@ -73,6 +77,7 @@ class CTolvaneDlg : public QDialog, public UpdateContext {
     void ShowCount(const WalkSummary& summary);
     void OnCancel();
     void OnHelp();
+    std::string* DropMember(const QDropEvent& event);
     void ScheduleStatusRefresh();
     void RefreshStatus();
     QLabel* StatusLine() const;

@@ -1,5 +1,7 @@
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -7,7 +9,9 @@
 
 #include <QCheckBox>
 #include <QElapsedTimer>
+#include <QGroupBox>
 #include <QLabel>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -129,6 +133,8 @@ class TolvaneDlgTest : public QObject {
     void browseKeepsCheckStatesAndCancelKeepsThePath();
     void identicalRootsAreRefused();
     void failedEntriesGetASecondLine();
+    void droppedFolderSetsItsGroupsPath_data();
+    void droppedFolderSetsItsGroupsPath();
     void threadThatCannotStartReturnsToIdle();
     void f1OpensTheHelpPage_data();
     void f1OpensTheHelpPage();
@@ -419,6 +425,62 @@ void TolvaneDlgTest::failedEntriesGetASecondLine() {
     QVERIFY2(details.contains(QStringLiteral("target/blocked'")) &&
                  details.contains(QStringLiteral("not a folder")) && !details.contains('\n'),
              qPrintable(details));
+}
+
+void TolvaneDlgTest::droppedFolderSetsItsGroupsPath_data() {
+    QTest::addColumn<int>("group");  // the group is the one around this browse button
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<bool>("isFolder");
+    QTest::addColumn<bool>("duringARun");
+    QTest::newRow("folder on the source")
+        << IDC_BROWSE_SOURCE << QByteArray("caf\xe9") << true << false;
+    QTest::newRow("folder on the target")
+        << IDC_BROWSE_TARGET << QByteArray("dropped") << true << false;
+    QTest::newRow("file") << IDC_BROWSE_SOURCE << QByteArray("file.txt") << false << false;
+    QTest::newRow("during a run") << IDC_BROWSE_TARGET << QByteArray("dropped") << true << true;
+}
+
+void TolvaneDlgTest::droppedFolderSetsItsGroupsPath() {
+    QFETCH(int, group);
+    QFETCH(QByteArray, name);
+    QFETCH(bool, isFolder);
+    QFETCH(bool, duringARun);
+    static SlowFileSystem slow;  // outlives the run, which the window's teardown abandons
+    if (duringARun) {
+        WriteFile(Path(QStringLiteral("source/large")), QByteArray(8 << 20, 'x'));
+        m_dialog->UseFileSystem(slow);
+        ChoosePaths(Path(QStringLiteral("source")), Path(QStringLiteral("target")));
+        Click(IDC_RUN);
+        QTRY_VERIFY(slow.reads.load() > 0);
+    }
+    const UpdateRequest before = m_dialog->Request();
+    // Made through its bytes: the name need not be valid UTF-8.
+    const QByteArray path = QFile::encodeName(m_temp->path()) + '/' + name;
+    QCOMPARE(isFolder ? ::mkdir(path.constData(), 0700) : ::close(::creat(path.constData(), 0600)),
+             0);
+    // A file manager's drag: the address of the item, its bytes percent-encoded.
+    QMimeData data;
+    data.setData(QStringLiteral("text/uri-list"), "file://" + path.toPercentEncoding("/") + "\r\n");
+    QWidget* groupBox = nullptr;
+    for (QGroupBox* box : m_dialog->findChildren<QGroupBox*>()) {
+        if (box->geometry().contains(Button(group)->geometry())) {
+            groupBox = box;
+        }
+    }
+    QVERIFY(groupBox);
+    const QPoint at = groupBox->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(groupBox, &enter);
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(groupBox, &drop);
+
+    const UpdateRequest after = m_dialog->Request();
+    const bool sets = isFolder && !duringARun;
+    const std::string expected = sets ? path.toStdString() + '/' : std::string();
+    QCOMPARE(after.source, group == IDC_BROWSE_SOURCE && sets ? expected : before.source);
+    QCOMPARE(after.target, group == IDC_BROWSE_TARGET && sets ? expected : before.target);
+    ::rmdir(path.constData());
+    ::unlink(path.constData());
 }
 
 void TolvaneDlgTest::threadThatCannotStartReturnsToIdle() {
