@@ -1,10 +1,11 @@
 #include "HelpPage.h"
 
 #include <QFile>
+#include <QWidget>
 
 #include "AppMessageBox.h"
+#include "AsyncOpen.h"
 #include "HelpPageLocation.h"
-#include "ShellOpen.h"
 #include "ShellResultCodes.h"
 
 namespace tolvane {
@@ -23,9 +24,13 @@ void HelpPage::Show(QWidget* parent) {
         AppMessageBox(parent, QStringLiteral("The help page tolvane.html cannot be found."));
         return;
     }
-    if (ShellOpen(QFile::encodeName(path).toStdString()) <= SE_ERR_DLLNOTFOUND) {
-        AppMessageBox(parent, QStringLiteral("The help page %1 cannot be opened.").arg(path));
-    }
+    // The opener can take seconds to answer; the window keeps working meanwhile, and a failure
+    // is reported when the answer comes (not at all if the window is gone by then).
+    ShellOpenInBackground(QFile::encodeName(path).toStdString(), parent, [parent, path](int code) {
+        if (code <= SE_ERR_DLLNOTFOUND) {
+            AppMessageBox(parent, QStringLiteral("The help page %1 cannot be opened.").arg(path));
+        }
+    });
 }
 
 }  // namespace tolvane
