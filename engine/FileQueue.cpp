@@ -5,7 +5,8 @@
 namespace tolvane {
 
 void FileQueue::Entry::Action(WalkAction action, std::string_view reason, std::uint64_t bytes) {
-    Item item{Item::Kind::Action};
+    Item item;
+    item.kind = Item::Kind::Action;
     item.action = action;
     item.reason = reason;
     item.bytes = bytes;
@@ -13,7 +14,8 @@ void FileQueue::Entry::Action(WalkAction action, std::string_view reason, std::u
 }
 
 void FileQueue::Entry::Failure(FailedOperation operation, int error, std::string_view reason) {
-    Item item{Item::Kind::Failure};
+    Item item;
+    item.kind = Item::Kind::Failure;
     item.operation = operation;
     item.error = error;
     item.reason = reason;
@@ -21,14 +23,17 @@ void FileQueue::Entry::Failure(FailedOperation operation, int error, std::string
 }
 
 void FileQueue::Entry::Deletion(const struct stat& source, const struct stat& target) {
-    Item item{Item::Kind::Deletion};
+    Item item;
+    item.kind = Item::Kind::Deletion;
     item.source = source;
     item.target = target;
     items.push_back(std::move(item));
 }
 
 void FileQueue::Entry::AttributesDropped() {
-    items.push_back(Item{Item::Kind::AttributesDropped});
+    Item item;
+    item.kind = Item::Kind::AttributesDropped;
+    items.push_back(std::move(item));
 }
 
 FileQueue::FileQueue(size_t workers, const UpdateRequest& request, FileSystem& files,

@@ -27,7 +27,8 @@ class FileQueue {
     // One submitted file: its job, and, once done, what the rule did to it.
     struct Entry : FileReport {
         struct Item {
-            enum class Kind { Action, Failure, Deletion, AttributesDropped } kind;
+            enum class Kind { Action, Failure, Deletion, AttributesDropped };
+            Kind kind = Kind::Action;
             WalkAction action = WalkAction::Skip;
             FailedOperation operation = FailedOperation::Copy;
             int error = 0;
