@@ -54,16 +54,29 @@ FileQueue::FileQueue(size_t workers, const UpdateRequest& request, FileSystem& f
 }
 
 void FileQueue::Submit(const FileJob& job, const char* name, const std::string& sourcePath,
-                       const std::string& targetPath) {
+                       const std::string& targetPath,
+                       const std::shared_ptr<DirectoryHandle>& sourceDir,
+                       const std::shared_ptr<DirectoryHandle>& targetDir) {
     auto entry = std::make_unique<Entry>();
     entry->name = name;
     entry->sourcePath = sourcePath;
     entry->targetPath = targetPath;
+    entry->sourceDir = sourceDir;
+    entry->targetDir = targetDir;
     entry->job = job;
     entry->job.name = entry->name.c_str();
     Entry* raw = entry.get();
     m_entries.push_back(std::move(entry));
     m_pool.Submit([this, raw](size_t worker) { Run(*raw, worker); });
+}
+
+FileQueue::Entry& FileQueue::Record(const std::string& sourcePath, const std::string& targetPath) {
+    auto entry = std::make_unique<Entry>();
+    entry->sourcePath = sourcePath;
+    entry->targetPath = targetPath;
+    entry->walkRecord = true;
+    entry->done = true;  // no worker ever sees it
+    return *m_entries.emplace_back(std::move(entry));
 }
 
 // On a worker: reads the source's status (a request that may wait as long as any other) and,

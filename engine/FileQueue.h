@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "DirectoryHandle.h"
 #include "FileUpdater.h"
 #include "WorkerPool.h"
 
@@ -36,6 +37,7 @@ class FileQueue {
             std::uint64_t bytes = 0;
             struct stat source {};
             struct stat target {};
+            std::string linkText;  // of a link to delete
         };
 
         void Action(WalkAction action, std::string_view reason, std::uint64_t bytes) override;
@@ -46,9 +48,14 @@ class FileQueue {
         std::string name;
         std::string sourcePath;  // whole paths, as the walk had them for this entry
         std::string targetPath;
-        FileJob job;           // job.source is read by the worker
-        int statError = 0;     // the source could not be read (errno)
-        bool regular = false;  // the source was still a regular file when read
+        // The entry's folders, kept open until it is reported; targetDir is null when the
+        // target folder does not exist (only in a dry run).
+        std::shared_ptr<DirectoryHandle> sourceDir;
+        std::shared_ptr<DirectoryHandle> targetDir;
+        FileJob job;              // job.source is read by the worker
+        bool walkRecord = false;  // what the walk itself did, with nothing for a worker
+        int statError = 0;        // the source could not be read (errno)
+        bool regular = false;     // the source was still a regular file when read
         std::vector<Item> items;
         std::atomic<int> worker{-1};  // the worker that took it, once one has
         bool done = false;            // guarded by the queue's lock
@@ -62,7 +69,14 @@ class FileQueue {
 
     // Queues name (whose job holds everything but the source's status) for a worker.
     void Submit(const FileJob& job, const char* name, const std::string& sourcePath,
-                const std::string& targetPath);
+                const std::string& targetPath, const std::shared_ptr<DirectoryHandle>& sourceDir,
+                const std::shared_ptr<DirectoryHandle>& targetDir);
+
+    // Queues what the walk itself did to the entry at sourcePath, to be reported after the
+    // files before it; the caller fills in its items.
+    Entry& Record(const std::string& sourcePath, const std::string& targetPath);
+
+    bool Empty() const { return m_entries.empty(); }
 
     // Hands the finished entries to replay, oldest first, waiting for the oldest while more
     // than keep are queued. While it waits, poll is called a few times a second with the

@@ -63,6 +63,7 @@ WalkSummary TreeUpdater::Run() {
             StartWorkers();
             EnterFolder(sourceFd, targetFd, m_targetRoot.st_dev);
             Walk();
+            SettleFiles(0);
             m_queue.reset();
         }
         if (!m_observer.IsAbandonRequested()) {
@@ -93,7 +94,7 @@ void TreeUpdater::StartQueue(unsigned jobs) {
     if (jobs > 1) {
         m_queue = std::make_unique<FileQueue>(jobs, m_request, m_files,
                                               [this] { return m_observer.IsAbandonRequested(); });
-        m_maxQueued = 4 * m_queue->Workers();
+        m_maxQueued = 8 * m_queue->Workers();
         if (m_queue->Workers() == 0) {
             m_queue.reset();
         }
@@ -166,7 +167,6 @@ void TreeUpdater::EnterFolder(int sourceFd, int targetFd, dev_t targetDevice) {
 }
 
 void TreeUpdater::LeaveFolder() {
-    SettleFiles(0);
     m_levels.pop_back();
 }
 
@@ -183,14 +183,15 @@ void TreeUpdater::SettleFiles(size_t keep) {
         });
 }
 
-// Reports one file a worker has done as if the walk had just done it. The walk's paths name
-// the file for the reports meanwhile, and its folder is still the innermost level.
+// Reports one entry, a file a worker has done or what the walk did, as if the walk had just
+// done it: the walk's paths name the entry meanwhile, and its folders are the entry's own.
 void TreeUpdater::ReplayFile(FileQueue::Entry& entry) {
+    m_replaying = true;
     std::swap(m_sourcePath, entry.sourcePath);
     std::swap(m_targetPath, entry.targetPath);
-    Level& level = m_levels.back();
+    Level level = LevelOf(entry);
     const char* name = entry.name.c_str();
-    if (!entry.regular) {
+    if (!entry.walkRecord && !entry.regular) {
         if (entry.statError == 0 && S_ISDIR(entry.job.source.st_mode)) {
             Report(WalkAction::Skip, "it changed while the update ran");
         } else {
@@ -208,7 +209,7 @@ void TreeUpdater::ReplayFile(FileQueue::Entry& entry) {
                 report.Failure(item.operation, item.error, item.reason);
                 break;
             case Kind::Deletion:
-                report.Deletion(item.source, item.target);
+                ScheduleDeletion(level, name, item.source, item.linkText, item.target);
                 break;
             case Kind::AttributesDropped:
                 report.AttributesDropped();
@@ -217,6 +218,29 @@ void TreeUpdater::ReplayFile(FileQueue::Entry& entry) {
     }
     std::swap(m_sourcePath, entry.sourcePath);
     std::swap(m_targetPath, entry.targetPath);
+    m_replaying = false;
+}
+
+// The folders of a queued entry, as a level of the walk (without its listing).
+TreeUpdater::Level TreeUpdater::LevelOf(const FileQueue::Entry& entry) {
+    Level level;
+    level.source = entry.sourceDir;
+    level.target = entry.targetDir;
+    level.sourceFd = entry.sourceDir ? entry.sourceDir->Fd() : -1;
+    level.targetFd = entry.targetDir ? entry.targetDir->Fd() : -1;
+    level.targetDevice = entry.job.targetDevice;
+    level.timePrecisionNs = entry.job.timePrecisionNs;
+    level.targetOnOverlay = entry.job.targetOnOverlay;
+    return level;
+}
+
+// While files before it are still in a worker's hands, what the walk does is queued behind
+// them, so that it is reported in walk order.
+FileQueue::Entry* TreeUpdater::DeferredRecord() {
+    if (!m_queue || m_replaying || m_queue->Empty()) {
+        return nullptr;
+    }
+    return &m_queue->Record(m_sourcePath, m_targetPath);
 }
 
 // Depth first over the levels on the stack (a heap stack, not recursion, so that no depth
@@ -249,18 +273,18 @@ void TreeUpdater::Walk() {
         ++m_summary.entriesVisited;
         m_observer.OnEntry(m_sourcePath);
         UpdateEntry(level, name, type);  // may push a level: level and name dangle
+        SettleFiles(m_maxQueued);
     }
 }
 
 void TreeUpdater::UpdateEntry(Level& level, const char* name, unsigned char type) {
     // Regular files go to the workers, where there are any; everything else is done here,
-    // in order, once the files before it are done.
+    // and reported after the files before it.
     if (m_queue && type == DT_REG && !level.targetNames && !FileCopier::IsTemporaryName(name)) {
-        m_queue->Submit(JobFor(level, name, {}), name, m_sourcePath, m_targetPath);
-        SettleFiles(m_maxQueued);
+        m_queue->Submit(JobFor(level, name, {}), name, m_sourcePath, m_targetPath, level.source,
+                        level.target);
         return;
     }
-    SettleFiles(0);
     if (type == DT_DIR) {
         UpdateDirectory(level, name);
         return;
@@ -477,6 +501,16 @@ void TreeUpdater::UpdateLink(Level& level, const char* name, const struct stat& 
 
 void TreeUpdater::ScheduleDeletion(Level& level, const char* name, const struct stat& source,
                                    const std::string& linkText, const struct stat& target) {
+    if (FileQueue::Entry* record = DeferredRecord()) {
+        record->name = name;
+        record->sourceDir = level.source;
+        record->targetDir = level.target;
+        record->job.targetDevice = level.targetDevice;
+        record->job.targetOnOverlay = level.targetOnOverlay;
+        record->Deletion(source, target);
+        record->items.back().linkText = linkText;
+        return;
+    }
     if (m_dryRun) {
         Report(WalkAction::Delete);
         return;
@@ -486,6 +520,10 @@ void TreeUpdater::ScheduleDeletion(Level& level, const char* name, const struct 
 }
 
 void TreeUpdater::Report(WalkAction action, std::string_view reason, std::uint64_t bytes) {
+    if (FileQueue::Entry* record = DeferredRecord()) {
+        record->Action(action, reason, bytes);
+        return;
+    }
     if (action == WalkAction::Copy || action == WalkAction::Link) {
         ++m_summary.copies;
         m_summary.bytesCopied += bytes;
@@ -500,6 +538,10 @@ void TreeUpdater::Report(WalkAction action, std::string_view reason, std::uint64
 }
 
 void TreeUpdater::Fail(FailedOperation operation, int error, std::string_view reason) {
+    if (FileQueue::Entry* record = DeferredRecord()) {
+        record->Failure(operation, error, reason);
+        return;
+    }
     ++m_summary.failures;
     const bool hasSource = operation != FailedOperation::Create;
     const bool hasTarget =

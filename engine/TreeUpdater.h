@@ -83,6 +83,8 @@ class TreeUpdater {
     int StatSource(int dirFd, const char* name, struct stat& source);
     void SettleFiles(size_t keep);
     void ReplayFile(FileQueue::Entry& entry);
+    Level LevelOf(const FileQueue::Entry& entry);
+    FileQueue::Entry* DeferredRecord();
     void ShowProgress(std::string_view source, std::uint64_t written, std::uint64_t size);
     FileJob JobFor(Level& level, const char* name, const struct stat& source);
     void UpdateLink(Level& level, const char* name, const struct stat& source);
@@ -109,6 +111,7 @@ class TreeUpdater {
     FileUpdater m_fileUpdater;
     std::unique_ptr<FileQueue> m_queue;  // regular files go to its workers when set
     size_t m_maxQueued = 0;
+    bool m_replaying = false;  // reporting a queued entry: reports go out at once
     // Timing of the first source reads, while the engine may still choose to add workers.
     static constexpr int kProbeReads = 32;
     static constexpr std::chrono::microseconds kColdRead{50};
