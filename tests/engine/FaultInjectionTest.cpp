@@ -1,8 +1,10 @@
 // Failures a real folder cannot produce on demand: nothing partial is left, nothing is lost.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+
 #include <sys/stat.h>
 #include <unistd.h>
+#include <ostream>
 
 #include <algorithm>
 #include <filesystem>
@@ -41,6 +43,11 @@ struct DataFault {
     bool refuseSend;
     int error;
 };
+
+// Test names and failure messages show the row by its name.
+void PrintTo(const DataFault& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class DataFaultTest : public FaultTest, public ::testing::WithParamInterface<DataFault> {};
 
@@ -145,6 +152,11 @@ struct FinishFault {
     int FaultyFileSystem::*error;
 };
 
+// Test names and failure messages show the row by its name.
+void PrintTo(const FinishFault& row, std::ostream* out) {
+    *out << row.name;
+}
+
 class FinishFaultTest : public FaultTest, public ::testing::WithParamInterface<FinishFault> {};
 
 TEST_P(FinishFaultTest, LeavesTheTargetAsItWas) {
@@ -220,6 +232,11 @@ struct LateChange {
     const char* name;
     std::function<void(const TempTree& source, const TempTree& target)> change;
 };
+
+// Test names and failure messages show the row by its name.
+void PrintTo(const LateChange& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class LateChangeTest : public FaultTest, public ::testing::WithParamInterface<LateChange> {};
 

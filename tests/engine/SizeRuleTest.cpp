@@ -1,8 +1,10 @@
 // The size rule on one file, for every combination that decides something.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+
 #include <sys/stat.h>
 #include <unistd.h>
+#include <ostream>
 
 #include "RecordingContext.h"
 #include "TempTree.h"
@@ -21,6 +23,11 @@ struct SizeRuleCase {
     bool expectCopy;
     bool expectSourceDeleted;
 };
+
+// Test names and failure messages show the row by its name.
+void PrintTo(const SizeRuleCase& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class SizeRuleTest : public ::testing::TestWithParam<SizeRuleCase> {};
 
@@ -90,6 +97,11 @@ struct ProofCase {
     bool verify;
     bool expectDeleted;
 };
+
+// Test names and failure messages show the row by its name.
+void PrintTo(const ProofCase& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class DeletionProofTest : public ::testing::TestWithParam<ProofCase> {};
 

@@ -1,8 +1,10 @@
 // The walk over whole trees: what it visits, mirrors, shows, and what it leaves alone.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+
 #include <sys/stat.h>
 #include <unistd.h>
+#include <ostream>
 
 #include <algorithm>
 #include <filesystem>
@@ -132,6 +134,11 @@ struct Refusal {
     RootRefusal refusal;
     int error;
 };
+
+// Test names and failure messages show the row by its name.
+void PrintTo(const Refusal& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class RootRefusalTest : public ::testing::TestWithParam<Refusal> {};
 
