@@ -1,5 +1,6 @@
 #include "FileQueue.h"
 
+#include <algorithm>
 #include <cerrno>
 
 namespace tolvane {
@@ -67,7 +68,46 @@ void FileQueue::Submit(const FileJob& job, const char* name, const std::string& 
     entry->job.name = entry->name.c_str();
     Entry* raw = entry.get();
     m_entries.push_back(std::move(entry));
-    m_pool.Submit([this, raw](size_t worker) { Run(*raw, worker); });
+    {
+        std::lock_guard guard(m_lock);
+        const DirectoryHandle* folder =
+            raw->targetDir ? raw->targetDir.get() : raw->sourceDir.get();
+        auto group = std::find_if(m_waiting.rbegin(), m_waiting.rend(),
+                                  [folder](const Group& g) { return g.folder == folder; });
+        if (group == m_waiting.rend()) {
+            m_waiting.push_back({folder, {}, 0});
+            group = m_waiting.rbegin();
+        }
+        group->entries.push_back(raw);
+    }
+    m_pool.Submit([this](size_t worker) { RunNext(worker); });
+}
+
+// On a worker: takes a waiting file from the folder with the fewest files in workers' hands
+// (the oldest such folder first). Creating and renaming in one folder wait on each other (the
+// kernel locks the folder for each), so files of several folders at once keep every worker
+// busy on a share.
+void FileQueue::RunNext(size_t worker) {
+    Entry* entry = nullptr;
+    std::list<Group>::iterator group;
+    {
+        std::lock_guard guard(m_lock);
+        group = std::min_element(
+            m_waiting.begin(), m_waiting.end(), [](const Group& a, const Group& b) {
+                return (a.entries.empty() ? 1 : 0) < (b.entries.empty() ? 1 : 0) ||
+                       ((a.entries.empty() == b.entries.empty()) && a.running < b.running);
+            });
+        entry = group->entries.front();
+        group->entries.pop_front();
+        ++group->running;
+    }
+    Run(*entry, worker);
+    {
+        std::lock_guard guard(m_lock);
+        if (--group->running == 0 && group->entries.empty()) {
+            m_waiting.erase(group);
+        }
+    }
 }
 
 FileQueue::Entry& FileQueue::Record(const std::string& sourcePath, const std::string& targetPath) {

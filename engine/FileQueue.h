@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <list>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -85,7 +86,16 @@ class FileQueue {
                 const std::function<void(const Entry&, std::uint64_t written)>& poll);
 
   private:
+    void RunNext(size_t worker);
     void Run(Entry& entry, size_t worker);
+
+    // The submitted files of one target folder that no worker has taken yet, and how many
+    // of the folder's files workers have in hand.
+    struct Group {
+        const DirectoryHandle* folder;
+        std::deque<Entry*> entries;
+        int running;
+    };
 
     FileSystem& m_files;
     std::function<bool()> m_abandon;
@@ -93,6 +103,7 @@ class FileQueue {
     std::vector<std::unique_ptr<FileUpdater>> m_updaters;                // per worker
     std::deque<std::unique_ptr<Entry>> m_entries;  // the walk's thread's alone
     std::mutex m_lock;
+    std::list<Group> m_waiting;  // guarded by m_lock, oldest folder first
     std::condition_variable m_doneChanged;
     WorkerPool m_pool;  // last: its threads end before the members they use
 };

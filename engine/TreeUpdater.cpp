@@ -1,6 +1,9 @@
 #include "TreeUpdater.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
+
+#include <algorithm>
 
 #include <cerrno>
 
@@ -94,11 +97,24 @@ void TreeUpdater::StartQueue(unsigned jobs) {
     if (jobs > 1) {
         m_queue = std::make_unique<FileQueue>(jobs, m_request, m_files,
                                               [this] { return m_observer.IsAbandonRequested(); });
-        m_maxQueued = 8 * m_queue->Workers();
+        m_maxQueued = MaxQueued(m_queue->Workers());
         if (m_queue->Workers() == 0) {
             m_queue.reset();
         }
     }
+}
+
+// How many entries may wait to be reported: enough to keep files of many folders in workers'
+// hands, and few enough that the folders they hold open (two descriptors each, at most one
+// folder per entry) take at most a quarter of the descriptors the process may open.
+size_t TreeUpdater::MaxQueued(size_t workers) {
+    constexpr size_t kPerWorker = 64;
+    size_t bound = workers * kPerWorker;
+    struct rlimit limit {};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
+        bound = std::min<size_t>(bound, limit.rlim_cur / 8);
+    }
+    return std::max<size_t>(bound, workers);
 }
 
 // Reads the status of a source entry, timing the first reads of a run whose number of jobs

@@ -80,6 +80,7 @@ class TreeUpdater {
     void UpdateFile(Level& level, const char* name, const struct stat& source);
     void StartWorkers();
     void StartQueue(unsigned jobs);
+    static size_t MaxQueued(size_t workers);
     int StatSource(int dirFd, const char* name, struct stat& source);
     void SettleFiles(size_t keep);
     void ReplayFile(FileQueue::Entry& entry);
