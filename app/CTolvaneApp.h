@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace tolvane {
 
@@ -15,8 +16,11 @@ struct StartFolders {
 // Reads the command line before any window or QApplication exists, so that --help, --version
 // and usage errors work without a display. Prints what they ask for and returns the exit
 // status (0, or 2 for a usage error); returns nothing when the window should open, with the
-// named folders in `folders` as absolute paths ending with '/', as the folder picker gives them.
-std::optional<int> ReadCommandLine(int argc, char** argv, StartFolders& folders);
+// named folders in `folders` as absolute paths ending with '/', as the folder picker gives them,
+// and in `qtArguments` the program name and Qt's own options (-style, -platform...) for
+// QApplication. Folders beyond the second are ignored with a warning.
+std::optional<int> ReadCommandLine(int argc, char** argv, StartFolders& folders,
+                                   std::vector<char*>& qtArguments);
 
 // The application: runs the main window modally and lets the process end when it closes.
 // There are no settings and no single-instance lock; every start begins with the window's

@@ -31,10 +31,12 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 # The libraries the programs link (libc, libstdc++, the Qt 6 libraries) come from
 # dpkg-shlibdeps; what is only loaded or started at run time is named here: Qt's platform
-# plugins, the dialog font and the opener of the help page and the links.
+# plugins, the dialog font and the opener of the help page and the links. Qt's translations
+# put its standard buttons in the windows' language; without them they read English.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 if(TOLVANE_BUILD_GUI)
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-arphic-uming, xdg-utils")
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 endif()
 
 include(CPack)

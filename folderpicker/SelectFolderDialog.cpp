@@ -1,6 +1,7 @@
 #include "SelectFolderDialog.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileSystemModel>
@@ -86,10 +87,14 @@ void CSelectFolderDialog::OnInitDone(const std::string& initialFolder, bool show
     m_pFolderEdit->setObjectName(QStringLiteral("folderEdit"));
     nameLabel->setBuddy(m_pFolderEdit);
 
-    auto* okButton = new QPushButton(tr("OK"), this);
+    // The buttons read as Qt's standard OK and Cancel do, in the language of Qt's texts around
+    // them (the context is named through a variable so that the program's own translations
+    // don't take these texts over).
+    static constexpr const char* kQtButtons = "QPlatformTheme";
+    auto* okButton = new QPushButton(QCoreApplication::translate(kQtButtons, "OK"), this);
     okButton->setObjectName(QStringLiteral("okButton"));
     okButton->setDefault(true);  // Enter in the folder field presses OK
-    auto* cancelButton = new QPushButton(tr("Cancel"), this);
+    auto* cancelButton = new QPushButton(QCoreApplication::translate(kQtButtons, "Cancel"), this);
     cancelButton->setObjectName(QStringLiteral("cancelButton"));
     connect(okButton, &QPushButton::clicked, this, &CSelectFolderDialog::accept);
     connect(cancelButton, &QPushButton::clicked, this, &CSelectFolderDialog::reject);

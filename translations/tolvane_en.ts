@@ -128,14 +128,6 @@ This path does not exist. Do you want to create it?</translation>
         <source>Current Folder:</source>
         <translation>Current Folder:</translation>
     </message>
-    <message>
-        <source>OK</source>
-        <translation>OK</translation>
-    </message>
-    <message>
-        <source>Cancel</source>
-        <translation>Cancel</translation>
-    </message>
 </context>
 <context>
     <name>tolvane::CTolvaneDlg</name>
@@ -240,10 +232,6 @@ This path does not exist. Do you want to create it?</translation>
     <message>
         <source>去</source>
         <translation>Go</translation>
-    </message>
-    <message>
-        <source>Show Details…</source>
-        <translation>Show Details…</translation>
     </message>
     <message>
         <source>

@@ -92,10 +92,11 @@ check_versions() {
 }
 
 # The window's command line is read before anything needs a display: each row is the exit
-# status expected and the arguments.
+# status expected and the arguments. Qt's own options are left to Qt, not refused.
 check_window_options() {
     local program=$1 row status
-    for row in '0 --help' '0 --version' '0 --vers' '2 --no-such-option' '2 -x' '2 a b c'; do
+    for row in '0 --help' '0 --version' '0 --vers' '2 --no-such-option' '2 -x' \
+        '0 -style fusion --help' '0 -reverse --version' '2 -platform'; do
         status=0
         # shellcheck disable=SC2086  # the row's arguments are split on purpose
         env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$program" ${row#* } >/dev/null 2>&1 ||
@@ -109,7 +110,7 @@ check_desktop() {
     desktop-file-validate "$entry" || fail "desktop-file-validate rejects $entry"
     local key
     for key in 'Type=Application' 'Name=Tolvane' 'Name\[zh_TW\]=.+' 'Comment=.+' 'Icon=tolvane' \
-        'Exec=tolvane %F' 'Categories=Utility;FileTools;'; do
+        'Exec=tolvane %F' 'TryExec=tolvane' 'Categories=Utility;FileTools;'; do
         grep -Eqx "$key" "$entry" || fail "$entry has no line $key"
     done
 }

@@ -2,6 +2,7 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QLabel>
+#include <QMessageBox>
 #include <QtTest>
 
 #include "AboutDialogTemplate.h"
@@ -41,7 +42,8 @@ std::pair<QString, int> ShownText(QWidget* control) {
 }  // namespace
 
 // The windows in the user's language: no translation for Chinese and "C", whose users see the
-// designed texts, and an English text for every one of them, fitting its control.
+// designed texts with Qt's own buttons in Chinese, and an English text for every one of them,
+// fitting its control.
 class TranslationsTest : public QObject {
     Q_OBJECT
 
@@ -66,6 +68,10 @@ void TranslationsTest::noTranslationKeepsTheDesignedTexts_data() {
 void TranslationsTest::noTranslationKeepsTheDesignedTexts() {
     QFETCH(QString, locale);
     QVERIFY(!InstallTranslations(*QCoreApplication::instance(), QLocale(locale)));
+    // Qt's standard buttons join the designed texts instead of staying English.
+    QVERIFY(HasChinese(QMessageBox(QMessageBox::Information, {}, {}, QMessageBox::Ok)
+                           .button(QMessageBox::Ok)
+                           ->text()));
 }
 
 void TranslationsTest::englishLocaleTranslatesEveryText_data() {
