@@ -11,6 +11,8 @@
 #include <QStringList>
 #include <QStyle>
 #include <QStyleFactory>
+#include <algorithm>
+#include <utility>
 
 #include "IconResource.h"
 
@@ -134,15 +136,29 @@ void DialogBuilder::Build(const DialogTemplate& dialogTemplate, QDialog* dialog)
             widget->setAccessibleDescription(translate(control.accessibleDescription));
         }
         ApplyFocusPolicy(control, widget);
-        // Earlier controls lie on top, so a group box created after the controls it frames
-        // never covers them.
-        widget->lower();
         if (!firstTabStop && (control.style & ControlStyle::TabStop) && widget->isEnabled()) {
             firstTabStop = widget;
         }
     }
+    StackInReadingOrder(dialog);
     if (firstTabStop) {
         firstTabStop->setFocus();
+    }
+}
+
+void DialogBuilder::StackInReadingOrder(QDialog* dialog) {
+    // A group box counts from its top edge, which lies above everything it frames; any other
+    // control from its middle, so that a label and the button beside it form one line.
+    const auto readingLine = [](const QWidget* widget) {
+        const QRect rect = widget->geometry();
+        return qobject_cast<const QGroupBox*>(widget) ? rect.top() : rect.center().y();
+    };
+    QList<QWidget*> controls = dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    std::stable_sort(controls.begin(), controls.end(), [&](const QWidget* a, const QWidget* b) {
+        return std::pair(readingLine(a), a->x()) < std::pair(readingLine(b), b->x());
+    });
+    for (QWidget* control : controls) {
+        control->raise();
     }
 }
 

@@ -51,6 +51,10 @@ class DialogBuilder {
                                      QWidget* parent);
     static QWidget* CreateStaticIcon(const ControlTemplate& control, QWidget* parent);
     static void ApplyFocusPolicy(const ControlTemplate& control, QWidget* widget);
+    // Orders the controls as they are read, top to bottom and left to right: the order in
+    // which screen readers step through them and the stacking order, so that a group box
+    // lies under the controls it frames. Tab keeps the template's order.
+    static void StackInReadingOrder(QDialog* dialog);
 };
 
 }  // namespace tolvane

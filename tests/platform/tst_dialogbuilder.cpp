@@ -1,3 +1,4 @@
+#include <QAccessible>
 #include <QCheckBox>
 #include <QDialog>
 #include <QGroupBox>
@@ -168,6 +169,14 @@ void DialogBuilderTest::groupBoxNeverCoversTheControlsItFrames() {
         QWidget* control = DialogBuilder::FindControl(&dialog, id);
         QCOMPARE(dialog.childAt(control->geometry().center()), control);
     }
+    // A screen reader steps through the controls as they are read, not in template order.
+    QAccessibleInterface* window = QAccessible::queryAccessibleInterface(&dialog);
+    QList<int> readingOrder;
+    for (int i = 0; i < window->childCount(); ++i) {
+        readingOrder
+            << window->child(i)->object()->property(DialogBuilder::kControlIdProperty).toInt();
+    }
+    QCOMPARE(readingOrder, (QList<int>{10, 16, 11, 15, 12, 14, 13, 17}));
 }
 
 QTEST_MAIN(DialogBuilderTest)
