@@ -32,7 +32,6 @@ using namespace tolvane;
 
 namespace {
 
-const QString kReady = QStringLiteral("(準備好)");
 const QString kRun = QStringLiteral("執行");
 const QString kStop = QStringLiteral("停止");
 const QString kGo = QStringLiteral("去");
@@ -540,8 +539,6 @@ void TolvaneDlgTest::f1OpensTheHelpPage() {
     QFile opened(record);
     QVERIFY(opened.open(QIODevice::ReadOnly));
     QCOMPARE(QString::fromUtf8(opened.readAll()), HelpPage::Path());
-    // Run from its build folder, the program finds the page in the source tree.
-    QVERIFY(HelpPage::Path().endsWith(QStringLiteral("/res/help/tolvane.html")));
     QTRY_COMPARE(m_answerer->messages.size(), complaint ? 1 : 0);
     if (complaint) {
         QVERIFY(m_answerer->messages.first().text.contains(HelpPage::Path()));
