@@ -70,7 +70,7 @@ void CHyperLink::MarkVisited(bool visited) {
 
 QColor CHyperLink::TextColour() const {
     if (IsOver()) {
-        return m_crHoverColour;
+        return ReadableColour(m_crHoverColour, palette());
     }
     return m_bVisited ? ReadableLinkColour(m_crVisitedColour, QPalette::LinkVisited, palette())
                       : ReadableLinkColour(m_crLinkColour, QPalette::Link, palette());

@@ -87,29 +87,39 @@ void LinkRulesTest::cutOpenCommand() {
 
 void LinkRulesTest::linkColour_data() {
     QTest::addColumn<QColor>("window");
+    QTest::addColumn<QColor>("ownLink");  // the theme's link colour
     QTest::addColumn<bool>("visited");
-    QTest::addColumn<bool>("designed");  // false: the palette's colour
+    QTest::addColumn<QString>("shown");  // "designed", "own" or "adjusted" (readable, not own)
     const QColor light(0xef, 0xef, 0xef), dark(0x2b, 0x2b, 0x2b), grey(0x80, 0x80, 0x80);
-    QTest::newRow("light window") << light << false << true;
-    QTest::newRow("light window, visited") << light << true << true;
-    QTest::newRow("dark window") << dark << false << false;
-    QTest::newRow("dark window, visited") << dark << true << false;
-    QTest::newRow("mid grey, below 4.5:1") << grey << false << false;
+    const QColor brightLink(0x8a, 0xb4, 0xf8), dimLink(0x09, 0x86, 0xd3), dimRed(0xa7, 0x0b, 0x06);
+    QTest::newRow("light window") << light << brightLink << false << "designed";
+    QTest::newRow("light window, visited") << light << brightLink << true << "designed";
+    QTest::newRow("dark window") << dark << brightLink << false << "own";
+    QTest::newRow("dark window, visited") << dark << brightLink << true << "own";
+    QTest::newRow("mid grey, below 4.5:1") << grey << brightLink << false << "adjusted";
+    QTest::newRow("dark theme's own link too dim") << dark << dimLink << false << "adjusted";
+    QTest::newRow("dark theme's own visited too dim") << dark << dimRed << true << "adjusted";
 }
 
 void LinkRulesTest::linkColour() {
     QFETCH(QColor, window);
+    QFETCH(QColor, ownLink);
     QFETCH(bool, visited);
-    QFETCH(bool, designed);
-    const QColor ownLink(0x8a, 0xb4, 0xf8), ownVisited(0xc5, 0x8a, 0xf9);
+    QFETCH(QString, shown);
     QPalette palette;
     palette.setColor(QPalette::Window, window);
-    palette.setColor(QPalette::Link, ownLink);
-    palette.setColor(QPalette::LinkVisited, ownVisited);
-    const QColor designedColour = visited ? CHyperLink::kVisitedColour : CHyperLink::kLinkColour;
-    const QColor shown = ReadableLinkColour(
-        designedColour, visited ? QPalette::LinkVisited : QPalette::Link, palette);
-    QCOMPARE(shown, designed ? designedColour : (visited ? ownVisited : ownLink));
+    palette.setColor(visited ? QPalette::LinkVisited : QPalette::Link, ownLink);
+    const QColor designed = visited ? CHyperLink::kVisitedColour : CHyperLink::kLinkColour;
+    const QColor colour =
+        ReadableLinkColour(designed, visited ? QPalette::LinkVisited : QPalette::Link, palette);
+    QVERIFY2(ContrastRatio(colour, window) >= kReadableContrast, qPrintable(colour.name()));
+    if (shown == "designed") {
+        QCOMPARE(colour, designed);
+    } else if (shown == "own") {
+        QCOMPARE(colour, ownLink);
+    } else {
+        QVERIFY(colour != ownLink && colour != designed);
+    }
 }
 
 void LinkRulesTest::splitCommandLine_data() {
