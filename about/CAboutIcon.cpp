@@ -16,7 +16,7 @@ bool CAboutIcon::Bind(QWidget* dialog, int controlId) {
     TakeKeyboardFocus();
     setToolTip(ToolTipFor(dialog->window()->windowTitle()));
     setAccessibleName(toolTip());
-    setAccessibleDescription(tr("Shows the program's version and its author."));
+    setAccessibleDescription(tr("顯示程式的版本與作者。"));
     setMouseTracking(true);
     return true;
 }

@@ -27,6 +27,8 @@ class CHyperLink : public HoverLabel {
     // control's text, an empty text takes the URL. Returns false when there is no such control.
     bool Bind(QWidget* dialog, int controlId);
 
+    QAccessible::Role AccessibleRole() const override { return QAccessible::Link; }
+
     // Stores the URL; once bound, also refits the control and renews the tool tip. The text
     // shown does not change.
     void SetLinkTarget(QString url);

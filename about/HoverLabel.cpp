@@ -6,7 +6,13 @@
 #include <QStyle>
 #include <QStyleOptionFocusRect>
 
+#include "HoverLabelAccessible.h"
+
 namespace tolvane {
+
+HoverLabel::HoverLabel(QWidget* parent) : QLabel(parent) {
+    HoverLabelAccessible::Install();
+}
 
 void HoverLabel::LoadHandCursor() {
     if (!m_bHandCursor) {
@@ -72,7 +78,7 @@ void HoverLabel::keyPressEvent(QKeyEvent* event) {
     const int key = event->key();
     if (plain && (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter)) {
         event->accept();
-        OnClicked();
+        Press();
         return;
     }
     QLabel::keyPressEvent(event);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAccessible>
 #include <QLabel>
 
 class QPainter;
@@ -14,9 +15,13 @@ class HoverLabel : public QLabel {
     Q_OBJECT
 
   public:
-    using QLabel::QLabel;
+    explicit HoverLabel(QWidget* parent = nullptr);
 
     bool IsOver() const { return m_bOverControl; }
+    // What a click does, for the keyboard and for assistive technology.
+    void Press() { OnClicked(); }
+    // What assistive technology calls the label: a button unless a subclass says otherwise.
+    virtual QAccessible::Role AccessibleRole() const { return QAccessible::Button; }
 
   protected:
     // The hand pointer, set once.

@@ -27,7 +27,7 @@
 <context>
     <name>tolvane::CAboutIcon</name>
     <message>
-        <source>Shows the program&apos;s version and its author.</source>
+        <source>顯示程式的版本與作者。</source>
         <translation>Shows the program&apos;s version and its author.</translation>
     </message>
     <message>

@@ -1,3 +1,4 @@
+#include <QAccessible>
 #include <QDialog>
 #include <QMessageBox>
 #include <QtTest>
@@ -122,6 +123,7 @@ class HyperLinkTest : public QObject {
     void clearFitFlagNeverMovesTheControl();
     void coloursFollowHoverAndVisited();
     void successfulClickMarksVisited();
+    void screenReaderSeesALinkItCanPress();
     void failedClickReportsAndClearsVisited_data();
     void failedClickReportsAndClearsVisited();
 
@@ -280,6 +282,19 @@ void HyperLinkTest::successfulClickMarksVisited() {
     QVERIFY(link.IsOver());
     MoveAway();
     QCOMPARE(DrawnColour(&link), CHyperLink::kVisitedColour);
+}
+
+void HyperLinkTest::screenReaderSeesALinkItCanPress() {
+    CHyperLink link;
+    QVERIFY(link.Bind(m_dialog.get(), kLeft));
+    link.SetLinkTarget(QStringLiteral("mailto:") + kAddress);
+    QAccessibleInterface* seen = QAccessible::queryAccessibleInterface(&link);
+    QCOMPARE(seen->role(), QAccessible::Link);
+    QCOMPARE(seen->text(QAccessible::Name), link.text());
+    QAccessibleActionInterface* actions = seen->actionInterface();
+    QVERIFY(actions && actions->actionNames().contains(QAccessibleActionInterface::pressAction()));
+    actions->doAction(QAccessibleActionInterface::pressAction());
+    QTRY_COMPARE(m_desktop->OpenerCalls(), QStringList{"mailto:tolvane@example.org"});
 }
 
 void HyperLinkTest::failedClickReportsAndClearsVisited_data() {
