@@ -9,6 +9,9 @@ bool FaultyFileSystem::FailNow() {
 }
 
 int FaultyFileSystem::Open(int dirFd, const char* name, int flags, mode_t mode) {
+    if (refuseUnnamed && (flags & O_TMPFILE) == O_TMPFILE) {
+        return -EOPNOTSUPP;
+    }
     if ((flags & O_DIRECTORY) != 0 && name == unreadableDir) {
         return -EACCES;
     }
@@ -42,7 +45,16 @@ int FaultyFileSystem::SetTimes(int fd, const timespec times[2]) {
 }
 
 ssize_t FaultyFileSystem::Write(int fd, const void* buffer, size_t length) {
-    return PosixFileSystem::Write(fd, buffer, shortWrites ? length / 2 + 1 : length);
+    if (failWrites && FailNow()) {
+        return -dataError;
+    }
+    const size_t take = shortWrites ? length / 2 + 1 : length;
+    if (!corruptWrites || take == 0) {
+        return PosixFileSystem::Write(fd, buffer, take);
+    }
+    std::string altered(static_cast<const char*>(buffer), take);
+    altered[0] = static_cast<char>(altered[0] ^ 1);
+    return PosixFileSystem::Write(fd, altered.data(), take);
 }
 
 int FaultyFileSystem::FileSystemType(int fd, long& type) {

@@ -26,13 +26,16 @@ class FaultyFileSystem : public PosixFileSystem {
     int syncError = 0;
     bool skipRealSync = false;  // count and order syncs without waiting for the disk
     std::function<void()> beforeSync;
-    std::string vanishingName;  // StatAt of this name answers ENOENT
-    std::string unreadableDir;  // opening this folder answers EACCES
+    std::string vanishingName;   // StatAt of this name answers ENOENT
+    std::string unreadableDir;   // opening this folder answers EACCES
+    bool refuseUnnamed = false;  // O_TMPFILE answers EOPNOTSUPP, as on FAT or NFS
 
     int chownError = 0;                // Chown answers this
     int setTimesError = 0;             // SetTimes answers this
     int closeErrorOfWritten = 0;       // closing a file opened for writing answers this
     bool shortWrites = false;          // Write takes at most half of what it is given
+    bool failWrites = false;           // Write counts as a data call (see failDataCallAt)
+    bool corruptWrites = false;        // Write stores its first byte altered
     long fileSystemType = 0;           // FileSystemType answers this when set
     std::function<void()> onSetTimes;  // called as a copy is being finished
 

@@ -6,6 +6,7 @@
 #include <unistd.h>
 #include <ostream>
 
+#include "FaultyFileSystem.h"
 #include "RecordingContext.h"
 #include "TempTree.h"
 #include "UpdateWalk.h"
@@ -35,19 +36,22 @@ TEST_P(SizeRuleTest, AppliesTheRule) {
     const SizeRuleCase& c = GetParam();
     TempTree source;
     TempTree target;
-    source.WriteFile("f", c.sourceSize, 'a');
+    // A name near the 255-byte limit: the temporary name a replacement is written under must
+    // still fit beside it.
+    const std::string name(250, 'n');
+    source.WriteFile(name, c.sourceSize, 'a');
     if (c.targetSize >= 0) {
-        target.WriteFile("f", c.targetSize, 'x');
+        target.WriteFile(name, c.targetSize, 'x');
         if (c.readOnlyTarget) {
-            ::chmod(target.Path("f").c_str(), 0444);
+            ::chmod(target.Path(name).c_str(), 0444);
         }
     }
-    const std::string sourceBefore = source.Read("f");
-    const timespec sourceTime = source.Stat("f").st_mtim;
+    const std::string sourceBefore = source.Read(name);
+    const timespec sourceTime = source.Stat(name).st_mtim;
     // An equal-sized target with the source's time is taken as holding it.
     const timespec times[2] = {sourceTime, sourceTime};
-    ::utimensat(AT_FDCWD, target.Path("f").c_str(), times, AT_SYMLINK_NOFOLLOW);
-    const std::string targetBefore = target.Read("f");
+    ::utimensat(AT_FDCWD, target.Path(name).c_str(), times, AT_SYMLINK_NOFOLLOW);
+    const std::string targetBefore = target.Read(name);
 
     RecordingContext context(source.Root(), target.Root());
     context.larger = c.larger;
@@ -58,15 +62,15 @@ TEST_P(SizeRuleTest, AppliesTheRule) {
     EXPECT_EQ(context.copyCount.load(), c.expectCopy ? 1U : 0U);
     EXPECT_TRUE(context.failures.empty()) << context.failures.front();
     if (c.expectCopy) {
-        EXPECT_EQ(target.Read("f"), sourceBefore);
-        EXPECT_EQ(target.Stat("f").st_mtim.tv_sec, sourceTime.tv_sec);
-        EXPECT_EQ(target.Stat("f").st_mtim.tv_nsec, sourceTime.tv_nsec);
+        EXPECT_EQ(target.Read(name), sourceBefore);
+        EXPECT_EQ(target.Stat(name).st_mtim.tv_sec, sourceTime.tv_sec);
+        EXPECT_EQ(target.Stat(name).st_mtim.tv_nsec, sourceTime.tv_nsec);
     } else if (c.targetSize >= 0) {
-        EXPECT_EQ(target.Read("f"), targetBefore);
+        EXPECT_EQ(target.Read(name), targetBefore);
     } else {
-        EXPECT_FALSE(target.Exists("f"));
+        EXPECT_FALSE(target.Exists(name));
     }
-    EXPECT_EQ(!source.Exists("f"), c.expectSourceDeleted);
+    EXPECT_EQ(!source.Exists(name), c.expectSourceDeleted);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -89,13 +93,16 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 // Deletion needs proof that the equal-sized target holds the source's data: the same time,
-// or, failing that, the same content; --verify always compares content.
+// as finely as the target's file system keeps it, or, failing that, the same content;
+// --verify always compares content. Other content differs only in the last byte, and reads
+// return less than they are asked for, so that only a comparison to the very end tells.
 struct ProofCase {
     const char* name;
-    bool sameTime;
+    long long targetLaterNs;  // the target's modification time minus the source's
     bool sameContent;
     bool verify;
     bool expectDeleted;
+    long fileSystemType = 0;  // the type the target's file system claims, when set
 };
 
 // Test names and failure messages show the row by its name.
@@ -110,13 +117,24 @@ TEST_P(DeletionProofTest, DeletesOnlyWhatTheTargetHolds) {
     TempTree source;
     TempTree target;
     source.WriteFile("f", 300000, 'a');
-    target.WriteFile("f", 300000, c.sameContent ? 'a' : 'b');
+    std::string data = source.Read("f");
+    if (!c.sameContent) {
+        data.back() = static_cast<char>(data.back() ^ 1);
+    }
+    target.WriteText("f", data);
+    constexpr long long kSecond = 1'000'000'000;
+    const long long targetNs = 1200000000 * kSecond + 5 + c.targetLaterNs;
     const timespec sourceTimes[2] = {{1000000000, 0}, {1200000000, 5}};
-    const timespec targetTimes[2] = {{1000000000, 0}, {1200000000, c.sameTime ? 5 : 6}};
+    const timespec targetTimes[2] = {
+        {1000000000, 0},
+        {static_cast<time_t>(targetNs / kSecond), static_cast<long>(targetNs % kSecond)}};
     ::utimensat(AT_FDCWD, source.Path("f").c_str(), sourceTimes, 0);
     ::utimensat(AT_FDCWD, target.Path("f").c_str(), targetTimes, 0);
 
+    FaultyFileSystem files;
+    files.fileSystemType = c.fileSystemType;
     RecordingContext context(source.Root(), target.Root());
+    context.files = &files;
     context.deleteFromSource = true;
     context.verify = c.verify;
     UpdateThreadProc(&context);
@@ -126,13 +144,18 @@ TEST_P(DeletionProofTest, DeletesOnlyWhatTheTargetHolds) {
     EXPECT_EQ(context.copyCount.load(), 0U);
 }
 
+constexpr long kVfat = 0x4d44;  // keeps times to 2 s
+
 INSTANTIATE_TEST_SUITE_P(
     Cases, DeletionProofTest,
-    ::testing::Values(ProofCase{"sameTime", true, false, false, true},
-                      ProofCase{"otherTimeSameContent", false, true, false, true},
-                      ProofCase{"otherTimeOtherContent", false, false, false, false},
-                      ProofCase{"verifySameTimeOtherContent", true, false, true, false},
-                      ProofCase{"verifySameContent", true, true, true, true}),
+    ::testing::Values(ProofCase{"sameTime", 0, false, false, true},
+                      ProofCase{"otherTimeSameContent", 1, true, false, true},
+                      ProofCase{"otherTimeOtherContent", 1, false, false, false},
+                      ProofCase{"olderTargetOtherContent", -1, false, false, false},
+                      ProofCase{"verifySameTimeOtherContent", 0, false, true, false},
+                      ProofCase{"verifySameContent", 0, true, true, true},
+                      ProofCase{"fatSecondsApartOtherContent", 3'000'000'000, false, false, false,
+                                kVfat}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SizeRule, CopyKeepsModeAndModificationTime) {
@@ -150,6 +173,25 @@ TEST(SizeRule, CopyKeepsModeAndModificationTime) {
     EXPECT_EQ(copied.st_mode & 07777, 0640U);
     EXPECT_EQ(copied.st_mtim.tv_sec, 1200000000);
     EXPECT_EQ(copied.st_mtim.tv_nsec, 123456789);
+}
+
+// A file with holes is copied with its holes, a trailing one included: the copy has the
+// source's size and data, and takes about the blocks of its data.
+TEST(SizeRule, HolesStayHolesAndATrailingHoleKeepsTheSize) {
+    TempTree source;
+    TempTree target;
+    constexpr off_t kSize = off_t{8} << 20;
+    source.WriteText("f", "head");
+    const int fd = ::open(source.Path("f").c_str(), O_WRONLY);
+    ASSERT_EQ(::pwrite(fd, "middle", 6, kSize / 2), 6);
+    ASSERT_EQ(::ftruncate(fd, kSize), 0);
+    ::close(fd);
+
+    RecordingContext context(source.Root(), target.Root());
+    UpdateThreadProc(&context);
+
+    EXPECT_EQ(target.Read("f"), source.Read("f"));
+    EXPECT_LT(target.Stat("f").st_blocks * 512, kSize / 8);
 }
 
 // Sizes compare as whole 64-bit values: a target of 4 GiB + 10 bytes is longer than a 10-byte
