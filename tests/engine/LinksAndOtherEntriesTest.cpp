@@ -82,7 +82,7 @@ TEST(OtherEntries, AFifoWithoutWriterIsSkippedNotOpened) {
     EXPECT_FALSE(target.Exists("pipe"));
     EXPECT_TRUE(source.Exists("pipe"));
     EXPECT_EQ(context.summary.failures, 0U);
-    EXPECT_TRUE(context.Has("skip pipe: not a regular file, folder or link"));
+    EXPECT_TRUE(context.HasStart("skip pipe:"));
 }
 
 TEST(OtherEntries, AnEntryOfAnotherKindNeverHoldsASourceFile) {

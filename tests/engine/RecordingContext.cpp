@@ -113,4 +113,10 @@ bool RecordingContext::Has(const std::string& line) const {
            std::find(failures.begin(), failures.end(), line) != failures.end();
 }
 
+bool RecordingContext::HasStart(const std::string& start) const {
+    const auto begins = [&start](const std::string& line) { return line.starts_with(start); };
+    return std::any_of(actions.begin(), actions.end(), begins) ||
+           std::any_of(failures.begin(), failures.end(), begins);
+}
+
 }  // namespace tolvane::test

@@ -33,6 +33,9 @@ class RecordingContext : public UpdateContext {
 
     // Lines such as "copy SRC -> DST" or "fail copy SRC: reason", with the roots cut away.
     bool Has(const std::string& line) const;
+    // Whether a line begins so ("fail copy SRC:"): the kind, operation and entry, whatever
+    // the reason's wording.
+    bool HasStart(const std::string& start) const;
     std::string Relative(std::string_view path) const;
 
     std::string source;
