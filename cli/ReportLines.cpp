@@ -21,22 +21,6 @@ std::string FailureReason(const WalkFailure& failure) {
     return reason;
 }
 
-const char* ActionWord(WalkAction action) {
-    switch (action) {
-        case WalkAction::MakeDir:
-            return "mkdir";
-        case WalkAction::Copy:
-            return "copy";
-        case WalkAction::Link:
-            return "link";
-        case WalkAction::Delete:
-            return "delete";
-        case WalkAction::Skip:
-            return "skip";
-    }
-    return "";
-}
-
 }  // namespace
 
 std::string FormatAction(const WalkEvent& event) {
@@ -65,19 +49,17 @@ std::string FormatFailure(const WalkFailure& failure) {
 }
 
 std::string DescribeFailure(const WalkFailure& failure) {
-    std::string what;
+    std::string what = std::string(OperationWord(failure.operation)) + ' ';
     switch (failure.operation) {
         case FailedOperation::Copy:
-            what = "copy " + QuotePath(failure.source) + " to " + QuotePath(failure.target);
+            what += QuotePath(failure.source) + " to " + QuotePath(failure.target);
             break;
         case FailedOperation::Create:
-            what = "create " + QuotePath(failure.target);
+            what += QuotePath(failure.target);
             break;
         case FailedOperation::Delete:
-            what = "delete " + QuotePath(failure.source);
-            break;
         case FailedOperation::Read:
-            what = "read " + QuotePath(failure.source);
+            what += QuotePath(failure.source);
             break;
     }
     return "cannot " + what + ": " + FailureReason(failure);

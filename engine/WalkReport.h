@@ -17,6 +17,38 @@ enum class WalkAction {
 // The operation that failed, worded by the front end ("cannot copy", "cannot create", ...).
 enum class FailedOperation { Copy, Create, Delete, Read };
 
+// The word a report line uses for an action: "mkdir", "copy", "link", "delete", "skip".
+constexpr const char* ActionWord(WalkAction action) {
+    switch (action) {
+        case WalkAction::MakeDir:
+            return "mkdir";
+        case WalkAction::Copy:
+            return "copy";
+        case WalkAction::Link:
+            return "link";
+        case WalkAction::Delete:
+            return "delete";
+        case WalkAction::Skip:
+            return "skip";
+    }
+    return "";
+}
+
+// The verb of a failed operation: "copy", "create", "delete", "read".
+constexpr const char* OperationWord(FailedOperation operation) {
+    switch (operation) {
+        case FailedOperation::Copy:
+            return "copy";
+        case FailedOperation::Create:
+            return "create";
+        case FailedOperation::Delete:
+            return "delete";
+        case FailedOperation::Read:
+            return "read";
+    }
+    return "";
+}
+
 // Paths are whole paths in the file system's bytes; they are valid only during the call.
 struct WalkEvent {
     WalkAction action;

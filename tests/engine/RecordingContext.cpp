@@ -7,40 +7,6 @@
 
 namespace tolvane::test {
 
-namespace {
-
-const char* ActionName(WalkAction action) {
-    switch (action) {
-        case WalkAction::MakeDir:
-            return "mkdir";
-        case WalkAction::Copy:
-            return "copy";
-        case WalkAction::Link:
-            return "link";
-        case WalkAction::Delete:
-            return "delete";
-        case WalkAction::Skip:
-            return "skip";
-    }
-    return "?";
-}
-
-const char* OperationName(FailedOperation operation) {
-    switch (operation) {
-        case FailedOperation::Copy:
-            return "copy";
-        case FailedOperation::Create:
-            return "create";
-        case FailedOperation::Delete:
-            return "delete";
-        case FailedOperation::Read:
-            return "read";
-    }
-    return "?";
-}
-
-}  // namespace
-
 unsigned JobsOfThisRun() {
     const char* jobs = std::getenv("TOLVANE_TEST_JOBS");
     return jobs != nullptr ? static_cast<unsigned>(std::strtoul(jobs, nullptr, 10)) : 1;
@@ -80,7 +46,7 @@ void RecordingContext::OnAction(const WalkEvent& event) {
     if (event.action == WalkAction::Copy || event.action == WalkAction::Link) {
         ++copyCount;
     }
-    std::string line = ActionName(event.action);
+    std::string line = ActionWord(event.action);
     if (event.action == WalkAction::MakeDir) {
         line += " " + Relative(event.target);
     } else {
@@ -97,7 +63,7 @@ void RecordingContext::OnAction(const WalkEvent& event) {
 
 void RecordingContext::OnFailure(const WalkFailure& failure) {
     std::string line =
-        std::string("fail ") + OperationName(failure.operation) + " " +
+        std::string("fail ") + OperationWord(failure.operation) + " " +
         Relative(failure.source.empty() ? failure.target : failure.source) + ": " +
         (failure.reason.empty() ? std::strerror(failure.error) : std::string(failure.reason));
     failures.push_back(line);
