@@ -105,14 +105,14 @@ bool SeparateQtOptions(std::vector<char*>& arguments, std::vector<char*>& qtArgu
     qtArguments = {arguments.front()};
     for (std::size_t i = 1; i < arguments.size(); ++i) {
         const std::string_view argument = arguments[i];
-        const QtOption* option = argument == "--" ? nullptr : FindQtOption(argument);
+        if (argument == "--") {
+            ours.insert(ours.end(), arguments.begin() + static_cast<std::ptrdiff_t>(i),
+                        arguments.end());
+            break;
+        }
+        const QtOption* option = FindQtOption(argument);
         if (option == nullptr) {
             ours.push_back(arguments[i]);
-            if (argument == "--") {
-                ours.insert(ours.end(), arguments.begin() + static_cast<std::ptrdiff_t>(i) + 1,
-                            arguments.end());
-                break;
-            }
             continue;
         }
         qtArguments.push_back(arguments[i]);
