@@ -1,7 +1,11 @@
 // bench_delayfs: a pass-through FUSE file system that answers every request after a fixed
-// delay, so that bench/run can measure copies onto and from a share with network latency.
+// delay, so that bench/run can measure copies onto and from a share with network latency. It
+// can also behave like the file systems that phones, USB sticks and other systems' shares
+// show through FUSE, for the tests: names matched without regard to case, a rename onto an
+// existing name refused, times kept only to a coarser step.
 //
-//   bench_delayfs [--delay-ms=MS] [--stats=FILE] BACKING MOUNTPOINT [FUSE options]
+//   bench_delayfs [--delay-ms=MS] [--stats=FILE] [--fold-case] [--no-replace]
+//                 [--time-step-ns=NS] BACKING MOUNTPOINT [FUSE options]
 //
 // Every request that reaches this daemon and waits for an answer sleeps MS milliseconds
 // (default 1) before it is served from the folder BACKING. The kernel is kept from hiding that
@@ -16,6 +20,7 @@
 #include <fcntl.h>
 #include <fuse.h>
 #include <fuse_opt.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/xattr.h>
@@ -41,6 +46,9 @@ struct Settings {
     double delayMs = 1.0;
     const char* stats = nullptr;    // --stats=FILE: where the request counts go
     const char* backing = nullptr;  // the first operand, not passed on to FUSE
+    int foldCase = 0;               // --fold-case: names match without regard to ASCII case
+    int noReplace = 0;              // --no-replace: a rename onto an existing name is refused
+    long timeStepNs = 1;            // --time-step-ns: times set are cut to a multiple of this
     int showHelp = 0;
 };
 
@@ -119,16 +127,60 @@ int WaitThenMark(int result) {
     return result;
 }
 
-// The backing entry of a FUSE path: "/a/b" is "a/b" below gRootFd, "/" is ".".
-const char* Rel(const char* path) {
+// The spelling under which folder (below gRootFd) holds name, ignoring ASCII case; name
+// itself when no entry matches.
+std::string FoldedSpelling(const std::string& folder, const std::string& name) {
+    const int fd = ::openat(gRootFd, folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* dir = fd < 0 ? nullptr : ::fdopendir(fd);
+    if (dir == nullptr) {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        return name;
+    }
+    std::string spelling = name;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (::strcasecmp(entry->d_name, name.c_str()) == 0) {
+            spelling = entry->d_name;
+            break;
+        }
+    }
+    ::closedir(dir);
+    return spelling;
+}
+
+// The backing entry of a FUSE path: "/a/b" is "a/b" below gRootFd, "/" is ".". With
+// --fold-case, a component that does not exist as spelt takes the spelling of an entry that
+// matches it without regard to case, as a file system that ignores case finds it.
+std::string Rel(const char* path) {
     while (*path == '/') {
         ++path;
     }
-    return *path == '\0' ? "." : path;
+    if (*path == '\0') {
+        return ".";
+    }
+    if (gSettings.foldCase == 0) {
+        return path;
+    }
+    std::string resolved;
+    for (const char* part = path; *part != '\0';) {
+        const char* end = std::strchr(part, '/');
+        const std::string name = end == nullptr ? std::string(part) : std::string(part, end);
+        const std::string folder = resolved.empty() ? "." : resolved;
+        std::string candidate = resolved.empty() ? name : resolved + "/" + name;
+        struct stat st {};
+        if (::fstatat(gRootFd, candidate.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            const std::string spelling = FoldedSpelling(folder, name);
+            candidate = resolved.empty() ? spelling : resolved + "/" + spelling;
+        }
+        resolved = candidate;
+        part = end == nullptr ? part + name.size() : end + 1;
+    }
+    return resolved;
 }
 
 std::string Full(const char* path) {
-    return gRootPath + path;
+    return gRootPath + "/" + Rel(path);
 }
 
 int Result(int rc) {
@@ -192,7 +244,7 @@ int GetAttr(const char* path, struct stat* st, fuse_file_info* fi) {
     if (fi != nullptr) {
         return Result(::fstat(static_cast<int>(fi->fh), st));
     }
-    return Result(::fstatat(gRootFd, Rel(path), st, AT_SYMLINK_NOFOLLOW));
+    return Result(::fstatat(gRootFd, Rel(path).c_str(), st, AT_SYMLINK_NOFOLLOW));
 }
 
 int ReadLink(const char* path, char* buffer, size_t size) {
@@ -200,7 +252,7 @@ int ReadLink(const char* path, char* buffer, size_t size) {
     if (size == 0) {
         return -EINVAL;
     }
-    const ssize_t n = ::readlinkat(gRootFd, Rel(path), buffer, size - 1);
+    const ssize_t n = ::readlinkat(gRootFd, Rel(path).c_str(), buffer, size - 1);
     if (n < 0) {
         return -errno;
     }
@@ -210,37 +262,44 @@ int ReadLink(const char* path, char* buffer, size_t size) {
 
 int MkNod(const char* path, mode_t mode, dev_t device) {
     Wait(Op::kMkNod);
-    return WaitThenMark(Result(::mknodat(gRootFd, Rel(path), mode, device)));
+    return WaitThenMark(Result(::mknodat(gRootFd, Rel(path).c_str(), mode, device)));
 }
 
 int MkDir(const char* path, mode_t mode) {
     Wait(Op::kMkDir);
-    return WaitThenMark(Result(::mkdirat(gRootFd, Rel(path), mode)));
+    return WaitThenMark(Result(::mkdirat(gRootFd, Rel(path).c_str(), mode)));
 }
 
 int Unlink(const char* path) {
     Wait(Op::kUnlink);
-    return Result(::unlinkat(gRootFd, Rel(path), 0));
+    return Result(::unlinkat(gRootFd, Rel(path).c_str(), 0));
 }
 
 int RmDir(const char* path) {
     Wait(Op::kRmDir);
-    return Result(::unlinkat(gRootFd, Rel(path), AT_REMOVEDIR));
+    return Result(::unlinkat(gRootFd, Rel(path).c_str(), AT_REMOVEDIR));
 }
 
 int SymLink(const char* text, const char* path) {
     Wait(Op::kSymLink);
-    return WaitThenMark(Result(::symlinkat(text, gRootFd, Rel(path))));
+    return WaitThenMark(Result(::symlinkat(text, gRootFd, Rel(path).c_str())));
 }
 
 int Rename(const char* from, const char* to, unsigned int flags) {
     Wait(Op::kRename);
-    return Result(::renameat2(gRootFd, Rel(from), gRootFd, Rel(to), flags));
+    const std::string source = Rel(from);
+    const std::string target = Rel(to);
+    struct stat st {};
+    if (gSettings.noReplace != 0 && source != target &&
+        ::fstatat(gRootFd, target.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        return -EPERM;
+    }
+    return Result(::renameat2(gRootFd, source.c_str(), gRootFd, target.c_str(), flags));
 }
 
 int Link(const char* from, const char* to) {
     Wait(Op::kLink);
-    return WaitThenMark(Result(::linkat(gRootFd, Rel(from), gRootFd, Rel(to), 0)));
+    return WaitThenMark(Result(::linkat(gRootFd, Rel(from).c_str(), gRootFd, Rel(to).c_str(), 0)));
 }
 
 // chmod, chown, truncate and utimens serve one setattr request, which the library ends with
@@ -248,14 +307,15 @@ int Link(const char* from, const char* to) {
 int ChMod(const char* path, mode_t mode, fuse_file_info* fi) {
     Wait(Op::kChMod);
     const int rc = fi != nullptr ? ::fchmod(static_cast<int>(fi->fh), mode)
-                                 : ::fchmodat(gRootFd, Rel(path), mode, 0);
+                                 : ::fchmodat(gRootFd, Rel(path).c_str(), mode, 0);
     return WaitThenMark(Result(rc));
 }
 
 int ChOwn(const char* path, uid_t uid, gid_t gid, fuse_file_info* fi) {
     Wait(Op::kChOwn);
-    const int rc = fi != nullptr ? ::fchown(static_cast<int>(fi->fh), uid, gid)
-                                 : ::fchownat(gRootFd, Rel(path), uid, gid, AT_SYMLINK_NOFOLLOW);
+    const int rc = fi != nullptr
+                       ? ::fchown(static_cast<int>(fi->fh), uid, gid)
+                       : ::fchownat(gRootFd, Rel(path).c_str(), uid, gid, AT_SYMLINK_NOFOLLOW);
     return WaitThenMark(Result(rc));
 }
 
@@ -264,7 +324,7 @@ int Truncate(const char* path, off_t size, fuse_file_info* fi) {
     if (fi != nullptr) {
         return WaitThenMark(Result(::ftruncate(static_cast<int>(fi->fh), size)));
     }
-    const int fd = ::openat(gRootFd, Rel(path), O_WRONLY | O_CLOEXEC | O_NOFOLLOW);
+    const int fd = ::openat(gRootFd, Rel(path).c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0) {
         return WaitThenMark(-errno);
     }
@@ -273,16 +333,29 @@ int Truncate(const char* path, off_t size, fuse_file_info* fi) {
     return WaitThenMark(rc);
 }
 
-int UTimeNs(const char* path, const timespec times[2], fuse_file_info* fi) {
+// Cuts a time to the step the file system keeps (--time-step-ns).
+timespec Stepped(timespec time) {
+    const long long step = gSettings.timeStepNs;
+    if (step <= 1 || time.tv_nsec == UTIME_NOW || time.tv_nsec == UTIME_OMIT) {
+        return time;
+    }
+    const long long ns = static_cast<long long>(time.tv_sec) * 1'000'000'000LL + time.tv_nsec;
+    const long long kept = ns - ns % step;
+    return {static_cast<time_t>(kept / 1'000'000'000LL), static_cast<long>(kept % 1'000'000'000LL)};
+}
+
+int UTimeNs(const char* path, const timespec given[2], fuse_file_info* fi) {
     Wait(Op::kUTimeNs);
-    const int rc = fi != nullptr ? ::futimens(static_cast<int>(fi->fh), times)
-                                 : ::utimensat(gRootFd, Rel(path), times, AT_SYMLINK_NOFOLLOW);
+    const timespec times[2] = {Stepped(given[0]), Stepped(given[1])};
+    const int rc = fi != nullptr
+                       ? ::futimens(static_cast<int>(fi->fh), times)
+                       : ::utimensat(gRootFd, Rel(path).c_str(), times, AT_SYMLINK_NOFOLLOW);
     return WaitThenMark(Result(rc));
 }
 
 int Open(const char* path, fuse_file_info* fi) {
     Wait(Op::kOpen);
-    const int fd = ::openat(gRootFd, Rel(path), fi->flags | O_CLOEXEC);
+    const int fd = ::openat(gRootFd, Rel(path).c_str(), fi->flags | O_CLOEXEC);
     if (fd < 0) {
         return -errno;
     }
@@ -292,7 +365,7 @@ int Open(const char* path, fuse_file_info* fi) {
 
 int Create(const char* path, mode_t mode, fuse_file_info* fi) {
     Wait(Op::kCreate);
-    const int fd = ::openat(gRootFd, Rel(path), fi->flags | O_CREAT | O_CLOEXEC, mode);
+    const int fd = ::openat(gRootFd, Rel(path).c_str(), fi->flags | O_CREAT | O_CLOEXEC, mode);
     if (fd < 0) {
         return WaitThenMark(-errno);
     }
@@ -370,7 +443,7 @@ struct Folder {
 
 int OpenDir(const char* path, fuse_file_info* fi) {
     Wait(Op::kOpenDir);
-    const int fd = ::openat(gRootFd, Rel(path), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = ::openat(gRootFd, Rel(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
         return -errno;
     }
@@ -423,7 +496,7 @@ int ReleaseDir(const char* /*path*/, fuse_file_info* fi) {
 
 int Access(const char* path, int mask) {
     Wait(Op::kAccess);
-    return Result(::faccessat(gRootFd, Rel(path), mask, AT_SYMLINK_NOFOLLOW));
+    return Result(::faccessat(gRootFd, Rel(path).c_str(), mask, AT_SYMLINK_NOFOLLOW));
 }
 
 int FAllocate(const char* /*path*/, int mode, off_t offset, off_t length, fuse_file_info* fi) {
@@ -489,8 +562,11 @@ int ParseArgument(void* data, const char* arg, int key, fuse_args* /*out*/) {
 
 void Usage(const char* program) {
     std::printf(
-        "usage: %s [--delay-ms=MS] [--stats=FILE] BACKING MOUNTPOINT [FUSE options]\n"
+        "usage: %s [--delay-ms=MS] [--stats=FILE] [--fold-case] [--no-replace]\n"
+        "          [--time-step-ns=NS] BACKING MOUNTPOINT [FUSE options]\n"
         "Mounts BACKING at MOUNTPOINT; every request waits MS milliseconds (default 1).\n"
+        "--fold-case matches names without regard to ASCII case; --no-replace refuses a\n"
+        "rename onto an existing name (EPERM); --time-step-ns keeps times set to NS.\n"
         "With --stats, each SIGUSR1 appends the counts of requests served since the last\n"
         "one to FILE.\n"
         "Defaults: -o attr_timeout=0,entry_timeout=0,negative_timeout=0,max_threads=256,\n"
@@ -504,6 +580,9 @@ int main(int argc, char** argv) {
     const fuse_opt options[] = {
         {"--delay-ms=%lf", offsetof(Settings, delayMs), 0},
         {"--stats=%s", offsetof(Settings, stats), 0},
+        {"--fold-case", offsetof(Settings, foldCase), 1},
+        {"--no-replace", offsetof(Settings, noReplace), 1},
+        {"--time-step-ns=%ld", offsetof(Settings, timeStepNs), 0},
         FUSE_OPT_KEY("-h", 1),
         FUSE_OPT_KEY("--help", 1),
         FUSE_OPT_END,

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -17,6 +19,12 @@ namespace {
 constexpr off_t kChunk = off_t{8} << 20;
 constexpr size_t kBufferSize = size_t{256} << 10;
 constexpr const char* kTemporarySuffix = ".tolvane-partial";
+// The name a shorter target is moved aside to while its replacement takes its name, where the
+// file system refuses to rename onto an existing name.
+constexpr const char* kAsideSuffix = ".tolvane-replaced";
+// The longest part of a name that a temporary name repeats: with the dot, a hash and the
+// suffix, it stays within the 255 bytes a file name may have.
+constexpr size_t kNameKept = 200;
 // Returned by CopySparse when the file system cannot list where the data lies.
 constexpr int kNoDataMap = -1;
 // Returned by a method whose first call moved nothing from a file that claims data (procfs,
@@ -55,24 +63,51 @@ bool StartsWith(const char* text, const char* prefix) {
     return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
 }
 
+bool EndsWith(const char* text, size_t length, const char* suffix) {
+    const size_t n = std::strlen(suffix);
+    return length >= n && std::strcmp(text + length - n, suffix) == 0;
+}
+
+// ".NAME" + suffix; a name too long for that keeps its first bytes and a hash of the whole,
+// so that two long names that begin alike never share a temporary name.
+std::string NameBeside(const char* name, const char* suffix) {
+    const size_t length = std::strlen(name);
+    std::string beside(".");
+    if (length <= kNameKept) {
+        beside.append(name, length);
+    } else {
+        std::uint64_t hash = 14695981039346656037ULL;  // FNV-1a
+        for (size_t i = 0; i < length; ++i) {
+            hash = (hash ^ static_cast<unsigned char>(name[i])) * 1099511628211ULL;
+        }
+        char digits[17];
+        std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(hash));
+        beside.append(name, kNameKept - sizeof digits);
+        beside.append("~").append(digits);
+    }
+    beside.append(suffix);
+    return beside;
+}
+
+// Errors by which a file system refuses to rename onto a name that exists (some FUSE and
+// phone file systems), where moving the old entry aside first may still work.
+bool ReplaceRefused(int error) {
+    return error == EPERM || error == EEXIST || error == ENOTSUP || error == EOPNOTSUPP;
+}
+
 }  // namespace
 
 FileCopier::FileCopier(FileSystem& files, ChunkQuery beforeChunk)
     : m_files(files), m_beforeChunk(std::move(beforeChunk)), m_asRoot(::geteuid() == 0) {}
 
 std::string FileCopier::TemporaryNameOf(const char* name) {
-    // Cut so that the whole name stays within the 255 bytes a file name may have.
-    std::string temporary(".");
-    temporary.append(name, std::min<size_t>(std::strlen(name), 200));
-    temporary.append(kTemporarySuffix);
-    return temporary;
+    return NameBeside(name, kTemporarySuffix);
 }
 
 bool FileCopier::IsTemporaryName(const char* name) {
     const size_t length = std::strlen(name);
-    const size_t suffix = std::strlen(kTemporarySuffix);
-    return name[0] == '.' && length > suffix + 1 &&
-           std::strcmp(name + length - suffix, kTemporarySuffix) == 0;
+    return name[0] == '.' && length > std::strlen(kAsideSuffix) + 1 &&
+           (EndsWith(name, length, kTemporarySuffix) || EndsWith(name, length, kAsideSuffix));
 }
 
 CopyResult FileCopier::Copy(int sourceDir, int targetDir, dev_t targetDevice, const char* name,
@@ -243,19 +278,51 @@ int FileCopier::Install(Output& output, int targetDir, const char* name, const s
         return EAGAIN;
     }
     error = -m_files.Rename(targetDir, m_temporaryName.c_str(), name);
+    if (ReplaceRefused(error)) {
+        error = ReplaceAside(targetDir, name, error);
+    }
     output.named = error != 0;
     return error;
 }
 
+// Replaces name by the finished temporary file where the file system refuses to rename onto
+// an existing name: the old file is moved aside, the new one named, and only then the old one
+// removed; should naming fail, the old file is put back. Returns 0, or refused when even
+// moving aside is impossible.
+int FileCopier::ReplaceAside(int targetDir, const char* name, int refused) {
+    const std::string aside = NameBeside(name, kAsideSuffix);
+    int error = RenameIfFree(targetDir, name, aside.c_str());
+    if (error == EEXIST) {
+        // Left by a run that was killed while replacing: only one copy of a name is ever in
+        // flight, and the roots' lock keeps other runs out.
+        m_files.Unlink(targetDir, aside.c_str());
+        error = RenameIfFree(targetDir, name, aside.c_str());
+    }
+    if (error != 0) {
+        return refused;
+    }
+    error = NameNewFile(targetDir, name);
+    if (error != 0) {
+        RenameIfFree(targetDir, aside.c_str(), name);
+        return error;
+    }
+    m_files.Unlink(targetDir, aside.c_str());
+    return 0;
+}
+
 // Renames the temporary file to name without ever replacing an entry that appeared there.
 int FileCopier::NameNewFile(int targetDir, const char* name) {
-    int error = -m_files.RenameNoReplace(targetDir, m_temporaryName.c_str(), name);
+    return RenameIfFree(targetDir, m_temporaryName.c_str(), name);
+}
+
+// Renames from to to in targetDir only while to is free: -EEXIST otherwise.
+int FileCopier::RenameIfFree(int targetDir, const char* from, const char* to) {
+    int error = -m_files.RenameNoReplace(targetDir, from, to);
     if (error == EINVAL || error == ENOSYS) {
         // A file system without the no-replace flag: look, then rename.
         struct stat existing {};
-        error = m_files.StatAt(targetDir, name, existing) == 0
-                    ? EEXIST
-                    : -m_files.Rename(targetDir, m_temporaryName.c_str(), name);
+        error = m_files.StatAt(targetDir, to, existing) == 0 ? EEXIST
+                                                             : -m_files.Rename(targetDir, from, to);
     }
     return error;
 }

@@ -46,8 +46,11 @@ class FileCopier {
     CopyResult Copy(int sourceDir, int targetDir, dev_t targetDevice, const char* name,
                     const struct stat& sourceStat, const struct stat* replaced);
 
-    // The temporary name a copy of name may use beside it (".NAME.tolvane-partial").
+    // The temporary name a copy of name may use beside it (".NAME.tolvane-partial"); a long
+    // name's keeps its beginning and a hash of the whole.
     static std::string TemporaryNameOf(const char* name);
+    // True for the names this program gives its temporary files, also those it moves a
+    // replaced file aside to.
     static bool IsTemporaryName(const char* name);
 
   private:
@@ -71,6 +74,8 @@ class FileCopier {
     int Install(Output& output, int targetDir, const char* name, const struct stat& source,
                 const struct stat* replaced);
     int NameNewFile(int targetDir, const char* name);
+    int ReplaceAside(int targetDir, const char* name, int refused);
+    int RenameIfFree(int targetDir, const char* from, const char* to);
     bool Abandoned(off_t written) const {
         return m_beforeChunk && m_beforeChunk(written, m_fileSize);
     }

@@ -88,6 +88,14 @@ void FileUpdater::Update(const FileJob& job, FileReport& report) {
     report.Deletion(source, target);
 }
 
+std::string FileUpdater::NameTakenReason(const FileJob& job) {
+    struct stat existing {};
+    if (job.targetNames == nullptr && m_files.StatAt(job.targetFd, job.name, existing) == 0) {
+        return "it changed while the update ran";
+    }
+    return CaseCollision(job.name, "another spelling");
+}
+
 // Reports the copy; returns true when the target now holds the whole source as compared.
 bool FileUpdater::CopyFile(const FileJob& job, const struct stat* replaced, FileReport& report) {
     off_t bytes = job.source.st_size;
@@ -96,6 +104,13 @@ bool FileUpdater::CopyFile(const FileJob& job, const struct stat* replaced, File
                                                 job.name, job.source, replaced);
         if (result.error == EAGAIN) {
             report.Failure(FailedOperation::Copy, 0, "it changed while the update ran");
+            return false;
+        }
+        if (result.error == EEXIST) {
+            // The name was free when looked up, yet its creation was refused: something made
+            // it meanwhile, or the folder holds it under a spelling the lookup did not
+            // find. What is there is left alone.
+            report.Failure(FailedOperation::Copy, 0, NameTakenReason(job));
             return false;
         }
         if (result.error == ECANCELED) {

@@ -56,6 +56,7 @@ class FileUpdater {
 
   private:
     bool CopyFile(const FileJob& job, const struct stat* replaced, FileReport& report);
+    std::string NameTakenReason(const FileJob& job);
     bool TargetHoldsData(const FileJob& job, const struct stat& target, bool copied,
                          FileReport& report);
 

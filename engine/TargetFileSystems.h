@@ -11,7 +11,9 @@ namespace tolvane {
 // What the engine must know of a target's file system to tell whether it holds a file: how
 // finely it keeps modification times, whether it matches names without regard to case, and
 // whether it is an overlay that shows another file system's files under their inode numbers.
-// Looked up once per device; the per-folder case-folding flag once per folder.
+// Known from the type where the type settles it; otherwise asked of the file system itself,
+// once per device and run (see FileSystemProbe). The per-folder case-folding flag is read
+// once per folder.
 class TargetFileSystems {
   public:
     struct Traits {
@@ -20,21 +22,37 @@ class TargetFileSystems {
         bool caseFoldingPossible = false;  // folders may fold case one by one (ext4, f2fs)
         bool overlay = false;
         bool remote = false;
+        bool unsettled = false;  // the type tells neither case nor time precision
     };
 
-    explicit TargetFileSystems(FileSystem& files) : m_files(files) {}
+    // mayCreate: the probe may make (and remove) an entry of its own in a target folder;
+    // false in a dry run.
+    TargetFileSystems(FileSystem& files, bool mayCreate) : m_files(files), m_mayCreate(mayCreate) {}
 
-    // The traits of the file system that folderFd (on device) lies on.
+    // The traits of the file system that the target folder folderFd (on device) lies on.
     const Traits& Of(int folderFd, dev_t device);
     // True when the file system of folderFd answers over a network or through a user-space
-    // daemon, where every request waits on a round trip.
+    // daemon, where every request waits on a round trip. Asks nothing of the folder itself,
+    // so that it serves the source too.
     bool IsRemote(int folderFd, dev_t device);
-    // True when the folder folderFd matches names without regard to case.
+    // True when the target folder folderFd matches names without regard to case.
     bool FoldsCase(int folderFd, dev_t device);
 
   private:
+    struct Known {
+        dev_t device;
+        Traits traits;
+        bool observed;
+    };
+    Known& KnownOf(int folderFd, dev_t device);
+
     FileSystem& m_files;
-    std::vector<std::pair<dev_t, Traits>> m_known;
+    const bool m_mayCreate;
+    std::vector<Known> m_known;
 };
+
+// The type of the mount that device belongs to as /proc/self/mountinfo names it ("fuseblk"),
+// or an empty string.
+std::string MountTypeOf(dev_t device);
 
 }  // namespace tolvane

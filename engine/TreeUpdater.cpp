@@ -46,7 +46,7 @@ TreeUpdater::TreeUpdater(const UpdateRequest& request, UpdateObserver& observer,
           m_request, m_files,
           [this](off_t written, off_t size) { return CopyInHandAbandoned(written, size); },
           [this] { return m_observer.IsAbandonRequested(); }),
-      m_targetFileSystems(m_files),
+      m_targetFileSystems(m_files, !request.dryRun),
       m_deletions(m_files, observer, m_summary) {}
 
 WalkSummary TreeUpdater::Run() {
@@ -383,9 +383,10 @@ int TreeUpdater::OpenTargetDirectory(Level& level, const char* name) {
         Report(WalkAction::MakeDir);
         return -ENOENT;
     }
+    bool found = true;
     if (level.targetNames) {
         struct stat existing {};
-        const bool found = m_files.StatAt(level.targetFd, name, existing) == 0;
+        found = m_files.StatAt(level.targetFd, name, existing) == 0;
         const std::string other = level.targetNames->Claim(name, found);
         if (!other.empty()) {
             Fail(FailedOperation::Create, 0, CaseCollision(name, other));
@@ -402,6 +403,11 @@ int TreeUpdater::OpenTargetDirectory(Level& level, const char* name) {
         const int error = -m_files.MakeDir(level.targetFd, name, 0777);
         if (error == 0) {
             Report(WalkAction::MakeDir);
+        } else if (error == EEXIST && !found) {
+            // Refused although the lookup found no such name: the folder holds it under a
+            // spelling it does not answer to (vfat with iocharset=utf8). Never entered.
+            Fail(FailedOperation::Create, 0, CaseCollision(name, "another spelling"));
+            return -EEXIST;
         } else if (error != EEXIST) {
             Fail(FailedOperation::Create, error);
             return -error;

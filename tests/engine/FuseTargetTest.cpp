@@ -1,0 +1,147 @@
+// Targets behind FUSE, as phones, USB sticks and other systems' shares are shown: the engine
+// must learn from the file system itself how it treats names and times.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "FaultyFileSystem.h"
+#include "FuseMount.h"
+#include "RecordingContext.h"
+#include "TempTree.h"
+#include "UpdateWalk.h"
+
+namespace tolvane::test {
+namespace {
+
+class FuseTargetTest : public ::testing::Test {
+  protected:
+    // Mounts the backing folder with options; the test returns at once when this skips.
+    void Mount(const std::vector<std::string>& options) {
+        fuse = std::make_unique<FuseMount>(backing.Root(), mountPoint.Root(), options);
+        if (!fuse->WhyNot().empty()) {
+            GTEST_SKIP() << fuse->WhyNot();
+        }
+    }
+
+    WalkSummary Run(bool deleteFromSource, unsigned jobs) {
+        RecordingContext context(source.Root(), mountPoint.Path("backup"));
+        context.deleteFromSource = deleteFromSource;
+        context.jobs = jobs;
+        context.files = files;
+        UpdateThreadProc(&context);
+        failures = context.failures;
+        return context.summary;
+    }
+
+    // This program's temporary names left anywhere in the target.
+    std::vector<std::string> Temporaries() const {
+        std::vector<std::string> found;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(backing.Root())) {
+            if (entry.path().filename().string().find(".tolvane-") != std::string::npos) {
+                found.push_back(entry.path().string());
+            }
+        }
+        return found;
+    }
+
+    TempTree source;
+    TempTree backing;  // what the FUSE file system stores, as it stores it
+    TempTree mountPoint;
+    std::unique_ptr<FuseMount> fuse;
+    FileSystem* files = nullptr;
+    std::vector<std::string> failures;
+};
+
+struct FoldRow {
+    const char* name;
+    bool deleteFromSource;
+    unsigned jobs;
+};
+
+void PrintTo(const FoldRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class FoldingTargetTest : public FuseTargetTest, public ::testing::WithParamInterface<FoldRow> {};
+
+// Names that fold together, files and folders, many at once in one folder, and a target entry
+// under another spelling: each source entry counts only under exactly its own name, so no
+// data is written over other data, every file's data is still in the source or the target,
+// and each folded pair is one failure.
+TEST_P(FoldingTargetTest, EveryFileKeepsItsDataAndEachFoldedPairIsOneFailure) {
+    Mount({"--fold-case"});
+    if (IsSkipped()) {
+        return;
+    }
+    std::vector<std::string> names = {"readme", "Dir/one", "dir/two"};
+    for (int i = 0; i < 12; ++i) {
+        names.push_back("F" + std::to_string(i) + ".txt");
+        names.push_back("f" + std::to_string(i) + ".txt");
+    }
+    std::map<std::string, std::string> held;  // what each source file holds
+    for (size_t i = 0; i < names.size(); ++i) {
+        source.WriteFile(names[i], static_cast<off_t>(100 + 10 * i), static_cast<char>('a' + i));
+        held[names[i]] = source.Read(names[i]);
+    }
+    backing.WriteFile("backup/README", 5, 'R');
+    const std::string readme = backing.Read("backup/README");
+
+    const WalkSummary summary = Run(GetParam().deleteFromSource, GetParam().jobs);
+
+    EXPECT_EQ(summary.failures, 12U + 2U) << ::testing::PrintToString(failures);
+    EXPECT_EQ(backing.Read("backup/README"), readme);
+    for (const auto& [name, data] : held) {
+        EXPECT_TRUE((source.Exists(name) && source.Read(name) == data) ||
+                    backing.Read("backup/" + name) == data)
+            << name;
+    }
+    EXPECT_EQ(Temporaries(), std::vector<std::string>());
+    EXPECT_TRUE(fuse->Answers());
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, FoldingTargetTest,
+                         ::testing::Values(FoldRow{"copy", false, 1}, FoldRow{"move", true, 1},
+                                           FoldRow{"copy_with_workers", false, 8},
+                                           FoldRow{"move_with_workers", true, 8}));
+
+// Where a rename onto an existing name is refused, the shorter target is still replaced, and
+// it stays in place until its replacement is whole.
+TEST_F(FuseTargetTest, AShorterTargetIsReplacedWhereRenamingOverItIsRefused) {
+    Mount({"--no-replace"});
+    if (IsSkipped()) {
+        return;
+    }
+    source.WriteFile("f", 100, 'n');
+    const std::string data = source.Read("f");
+    backing.WriteFile("backup/f", 10, 'o');
+    const WalkSummary summary = Run(true, 1);
+    EXPECT_EQ(summary.failures, 0U) << ::testing::PrintToString(failures);
+    EXPECT_EQ(summary.deletions, 1U);
+    EXPECT_EQ(backing.Read("backup/f"), data);
+    EXPECT_EQ(Temporaries(), std::vector<std::string>());
+}
+
+// A file system that keeps times to the second: a resumed move trusts the times that this
+// program's own copies carry, and reads no file's contents.
+TEST_F(FuseTargetTest, TimesAreTrustedAsFinelyAsTheFileSystemKeepsThem) {
+    Mount({"--time-step-ns=1000000000"});
+    if (IsSkipped()) {
+        return;
+    }
+    for (int i = 0; i < 5; ++i) {
+        source.WriteFile("f" + std::to_string(i), 1000, 'x');
+    }
+    Run(false, 1);
+    FaultyFileSystem counting;
+    files = &counting;
+    const WalkSummary summary = Run(true, 1);
+    EXPECT_EQ(summary.deletions, 5U) << ::testing::PrintToString(failures);
+    EXPECT_EQ(counting.dataCalls.load(), 0);
+}
+
+}  // namespace
+}  // namespace tolvane::test
