@@ -98,7 +98,11 @@ bool ReplaceRefused(int error) {
 }  // namespace
 
 FileCopier::FileCopier(FileSystem& files, ChunkQuery beforeChunk)
-    : m_files(files), m_beforeChunk(std::move(beforeChunk)), m_asRoot(::geteuid() == 0) {}
+    : m_files(files),
+      m_beforeChunk(std::move(beforeChunk)),
+      m_user(::geteuid()),
+      m_group(::getegid()),
+      m_asRoot(m_user == 0) {}
 
 std::string FileCopier::TemporaryNameOf(const char* name) {
     return NameBeside(name, kTemporarySuffix);
@@ -188,9 +192,8 @@ FileCopier::Output FileCopier::CreateOutput(int targetDir) {
 // the times last.
 int FileCopier::FinishTarget(int in, int out, const struct stat& source, bool& attributesDropped) {
     // A new file already belongs to whoever runs the update; only root can give it another owner.
-    const bool ownerKept =
-        m_asRoot && ((source.st_uid == ::geteuid() && source.st_gid == ::getegid()) ||
-                     m_files.Chown(out, source.st_uid, source.st_gid) == 0);
+    const bool ownerKept = m_asRoot && ((source.st_uid == m_user && source.st_gid == m_group) ||
+                                        m_files.Chown(out, source.st_uid, source.st_gid) == 0);
     int error = CopyAttributes(in, out, attributesDropped);
     if (error != 0) {
         return error;

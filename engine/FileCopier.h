@@ -83,6 +83,9 @@ class FileCopier {
 
     FileSystem& m_files;
     ChunkQuery m_beforeChunk;
+    // Who runs the update, asked once: a new file belongs to them.
+    const uid_t m_user;
+    const gid_t m_group;
     const bool m_asRoot;
     dev_t m_sourceDevice = 0;
     dev_t m_targetDevice = 0;

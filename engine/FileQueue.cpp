@@ -38,8 +38,11 @@ void FileQueue::Entry::AttributesDropped() {
 }
 
 FileQueue::FileQueue(size_t workers, const UpdateRequest& request, FileSystem& files,
-                     std::function<bool()> abandon)
-    : m_files(files), m_abandon(std::move(abandon)), m_pool(workers) {
+                     std::function<bool()> abandon, bool inFolderOrder)
+    : m_files(files),
+      m_abandon(std::move(abandon)),
+      m_inFolderOrder(inFolderOrder),
+      m_pool(workers) {
     // Filled before any task is submitted, so before any worker looks at them.
     for (size_t i = 0; i < workers; ++i) {
         auto* written =
@@ -86,17 +89,21 @@ void FileQueue::Submit(const FileJob& job, const char* name, const std::string& 
 // On a worker: takes a waiting file from the folder with the fewest files in workers' hands
 // (the oldest such folder first). Creating and renaming in one folder wait on each other (the
 // kernel locks the folder for each), so files of several folders at once keep every worker
-// busy on a share.
+// busy on a share. In folder order, the oldest waiting file comes first.
 void FileQueue::RunNext(size_t worker) {
     Entry* entry = nullptr;
     std::list<Group>::iterator group;
     {
         std::lock_guard guard(m_lock);
-        group = std::min_element(
-            m_waiting.begin(), m_waiting.end(), [](const Group& a, const Group& b) {
-                return (a.entries.empty() ? 1 : 0) < (b.entries.empty() ? 1 : 0) ||
-                       ((a.entries.empty() == b.entries.empty()) && a.running < b.running);
-            });
+        group = m_inFolderOrder
+                    ? std::find_if(m_waiting.begin(), m_waiting.end(),
+                                   [](const Group& g) { return !g.entries.empty(); })
+                    : std::min_element(
+                          m_waiting.begin(), m_waiting.end(), [](const Group& a, const Group& b) {
+                              return (a.entries.empty() ? 1 : 0) < (b.entries.empty() ? 1 : 0) ||
+                                     ((a.entries.empty() == b.entries.empty()) &&
+                                      a.running < b.running);
+                          });
         entry = group->entries.front();
         group->entries.pop_front();
         ++group->running;

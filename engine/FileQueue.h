@@ -63,8 +63,10 @@ class FileQueue {
     };
 
     // abandon is asked on the workers, between the chunks of their copies and comparisons.
+    // inFolderOrder: workers take files in the order they were submitted, as a disk that
+    // seeks wants them, instead of spreading over folders.
     FileQueue(size_t workers, const UpdateRequest& request, FileSystem& files,
-              std::function<bool()> abandon);
+              std::function<bool()> abandon, bool inFolderOrder = false);
 
     size_t Workers() const { return m_pool.Size(); }
 
@@ -99,6 +101,7 @@ class FileQueue {
 
     FileSystem& m_files;
     std::function<bool()> m_abandon;
+    const bool m_inFolderOrder;
     std::vector<std::unique_ptr<std::atomic<std::uint64_t>>> m_written;  // per worker
     std::vector<std::unique_ptr<FileUpdater>> m_updaters;                // per worker
     std::deque<std::unique_ptr<Entry>> m_entries;  // the walk's thread's alone

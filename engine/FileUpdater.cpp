@@ -39,7 +39,7 @@ void FileUpdater::Update(const FileJob& job, FileReport& report) {
     const struct stat& source = job.source;
     struct stat target {};
     bool targetExists = false;
-    if (job.targetFd >= 0) {
+    if (job.targetFd >= 0 && !job.targetFolderNew) {
         const int error = -m_files.StatAt(job.targetFd, job.name, target);
         if (error != 0 && error != ENOENT) {
             report.Failure(FailedOperation::Copy, error, {});

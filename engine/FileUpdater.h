@@ -25,6 +25,9 @@ struct FileJob {
     struct stat source {};
     long timePrecisionNs = 1;
     bool targetOnOverlay = false;
+    // The target folder was made by this run: no file can be in it yet but what the run puts
+    // there, so its status is not read.
+    bool targetFolderNew = false;
     TargetNames* targetNames = nullptr;  // set when the target folder does not tell case apart
 };
 

@@ -83,13 +83,13 @@ TargetFileSystems::Traits TraitsOf(long type) {
 
 }  // namespace
 
-std::string MountTypeOf(dev_t device) {
+MountEntry MountOf(dev_t device) {
     std::ifstream mounts("/proc/self/mountinfo");
     const std::string wanted = std::to_string(major(device)) + ":" + std::to_string(minor(device));
     std::string line;
     while (std::getline(mounts, line)) {
         // "36 35 98:0 /root /mnt rw,noatime master:1 - ext3 /dev/root rw": the third field is
-        // the device, and the type follows the " - " that ends the optional fields.
+        // the device; the type and the source follow the " - " that ends the optional fields.
         std::istringstream fields(line);
         std::string id;
         std::string parent;
@@ -98,9 +98,9 @@ std::string MountTypeOf(dev_t device) {
         const size_t separator = line.find(" - ");
         if (numbers == wanted && separator != std::string::npos) {
             std::istringstream rest(line.substr(separator + 3));
-            std::string type;
-            rest >> type;
-            return type;
+            MountEntry entry;
+            rest >> entry.type >> entry.source;
+            return entry;
         }
     }
     return {};
@@ -115,7 +115,7 @@ TargetFileSystems::Known& TargetFileSystems::KnownOf(int folderFd, dev_t device)
     long type = 0;
     m_files.FileSystemType(folderFd, type);
     Traits traits = TraitsOf(type);
-    if (type == kFuse && MountTypeOf(device) == "fuseblk") {
+    if (type == kFuse && MountOf(device).type == "fuseblk") {
         traits.remote = false;  // a disk of this machine (exFAT, NTFS on a USB disk)
     }
     return m_known.emplace_back(Known{device, traits, !traits.unsettled});

@@ -2,6 +2,7 @@
 
 #include <sys/types.h>
 
+#include <string>
 #include <vector>
 
 #include "FileSystem.h"
@@ -51,8 +52,12 @@ class TargetFileSystems {
     std::vector<Known> m_known;
 };
 
-// The type of the mount that device belongs to as /proc/self/mountinfo names it ("fuseblk"),
-// or an empty string.
-std::string MountTypeOf(dev_t device);
+// A mount as /proc/self/mountinfo shows it: its type ("fuseblk") and what it was mounted
+// from ("/dev/sdb1"); both empty when device is not mounted.
+struct MountEntry {
+    std::string type;
+    std::string source;
+};
+MountEntry MountOf(dev_t device);
 
 }  // namespace tolvane

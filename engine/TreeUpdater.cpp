@@ -4,9 +4,10 @@
 #include <sys/resource.h>
 
 #include <algorithm>
-
 #include <cerrno>
+#include <thread>
 
+#include "BlockDevice.h"
 #include "DirectoryPath.h"
 
 namespace tolvane {
@@ -64,7 +65,7 @@ WalkSummary TreeUpdater::Run() {
             }
         } else {
             StartWorkers();
-            EnterFolder(sourceFd, targetFd, m_targetRoot.st_dev);
+            EnterFolder(sourceFd, targetFd, m_targetRoot.st_dev, m_roots.MadeTarget());
             Walk();
             SettleFiles(0);
             m_queue.reset();
@@ -77,31 +78,54 @@ WalkSummary TreeUpdater::Run() {
     return m_summary;
 }
 
-// Several workers where the request or the storage asks for them; none for one job. Left to
-// itself on local storage, the walk starts alone and times its first reads (see
-// TimeSourceRead): a cold disk gets workers too.
+// Workers where the request or the storage asks for them; none for one job. Left to itself,
+// the engine takes many on a share, where every request waits on a round trip; on a local
+// disk the walk first times its first source reads alone (see StatSource).
 void TreeUpdater::StartWorkers() {
     constexpr unsigned kRemoteJobs = 32;
     unsigned jobs = m_request.jobs;
     if (jobs == 0) {
-        const bool remote = m_targetFileSystems.IsRemote(m_roots.SourceFd(), m_sourceRoot.st_dev) ||
-                            (m_roots.TargetFd() >= 0 &&
-                             m_targetFileSystems.IsRemote(m_roots.TargetFd(), m_targetRoot.st_dev));
-        jobs = remote ? kRemoteJobs : 1;
-        m_probeReads = remote ? 0 : kProbeReads;
+        const bool hasTarget = m_roots.TargetFd() >= 0;
+        const bool remote =
+            m_targetFileSystems.IsRemote(m_roots.SourceFd(), m_sourceRoot.st_dev) ||
+            (hasTarget && m_targetFileSystems.IsRemote(m_roots.TargetFd(), m_targetRoot.st_dev));
+        if (!remote) {
+            m_probeReads = kProbeReads;
+            m_rotational = BlockDevice(m_sourceRoot.st_dev).Rotational() ||
+                           (hasTarget && BlockDevice(m_targetRoot.st_dev).Rotational());
+            return;
+        }
+        jobs = kRemoteJobs;
     }
     StartQueue(jobs);
 }
 
 void TreeUpdater::StartQueue(unsigned jobs) {
     if (jobs > 1) {
-        m_queue = std::make_unique<FileQueue>(jobs, m_request, m_files,
-                                              [this] { return m_observer.IsAbandonRequested(); });
+        m_queue = std::make_unique<FileQueue>(
+            jobs, m_request, m_files, [this] { return m_observer.IsAbandonRequested(); },
+            m_rotational);
         m_maxQueued = MaxQueued(m_queue->Workers());
         if (m_queue->Workers() == 0) {
             m_queue.reset();
         }
     }
+}
+
+// The workers a local disk gets once the first reads are timed: two copies in flight keep a
+// disk and a second core busy while the walk lists and reports; reads that wait on the disk
+// (a cold cache: tens of microseconds each, against a few) get many, so that the disk sees
+// many requests at once, except on a disk that seeks (milliseconds a read), where more
+// requests only make it seek more.
+unsigned TreeUpdater::LocalJobs(std::chrono::steady_clock::duration averageRead) const {
+    constexpr unsigned kWarmJobs = 2;
+    constexpr unsigned kColdJobs = 16;
+    constexpr std::chrono::milliseconds kSeek{1};
+    const unsigned cores = std::max(1U, std::thread::hardware_concurrency());
+    if (averageRead <= kColdRead) {
+        return std::min(kWarmJobs, cores);
+    }
+    return m_rotational && averageRead >= kSeek ? kWarmJobs : kColdJobs;
 }
 
 // How many entries may wait to be reported: enough to keep files of many folders in workers'
@@ -118,8 +142,7 @@ size_t TreeUpdater::MaxQueued(size_t workers) {
 }
 
 // Reads the status of a source entry, timing the first reads of a run whose number of jobs
-// the engine chooses: when they wait on the disk (tens of microseconds each, against a few
-// for cached ones), the rest of the run has workers.
+// the engine chooses on a local disk: the rest of the run has the workers LocalJobs gives.
 int TreeUpdater::StatSource(int dirFd, const char* name, struct stat& source) {
     if (m_probeReads == 0) {
         return m_files.StatAt(dirFd, name, source);
@@ -127,9 +150,8 @@ int TreeUpdater::StatSource(int dirFd, const char* name, struct stat& source) {
     const auto start = std::chrono::steady_clock::now();
     const int result = m_files.StatAt(dirFd, name, source);
     m_probeTime += std::chrono::steady_clock::now() - start;
-    if (--m_probeReads == 0 && m_probeTime / kProbeReads > kColdRead) {
-        constexpr unsigned kColdDiskJobs = 16;
-        StartQueue(kColdDiskJobs);
+    if (--m_probeReads == 0) {
+        StartQueue(LocalJobs(m_probeTime / kProbeReads));
     }
     return result;
 }
@@ -156,7 +178,8 @@ bool TreeUpdater::OpenRoots() {
 
 // Starts listing the folder of level and makes it the innermost level of the walk. Takes
 // over level's descriptors. The stop request is polled first.
-void TreeUpdater::EnterFolder(int sourceFd, int targetFd, dev_t targetDevice) {
+void TreeUpdater::EnterFolder(int sourceFd, int targetFd, dev_t targetDevice,
+                              bool targetFolderNew) {
     Level level;
     level.source = std::make_shared<DirectoryHandle>(m_files, sourceFd, m_sourcePath);
     if (targetFd >= 0) {
@@ -168,6 +191,7 @@ void TreeUpdater::EnterFolder(int sourceFd, int targetFd, dev_t targetDevice) {
     level.sourceFd = sourceFd;
     level.targetFd = targetFd;
     level.targetDevice = targetDevice;
+    level.targetFolderNew = targetFolderNew;
     level.listing.emplace(m_files, sourceFd);
     if (targetFd >= 0) {
         const TargetFileSystems::Traits& traits = m_targetFileSystems.Of(targetFd, targetDevice);
@@ -349,7 +373,8 @@ void TreeUpdater::UpdateDirectory(Level& parent, const char* name) {
         Report(WalkAction::Skip, "it is the target folder");
         return;
     }
-    const int targetFd = OpenTargetDirectory(parent, name);
+    bool made = false;
+    const int targetFd = OpenTargetDirectory(parent, name, made);
     if (targetFd < 0 && !(m_dryRun && targetFd == -ENOENT)) {
         m_files.Close(sourceFd);
         return;
@@ -372,13 +397,14 @@ void TreeUpdater::UpdateDirectory(Level& parent, const char* name) {
     }
     m_sourcePath.push_back('/');
     m_targetPath.push_back('/');
-    EnterFolder(sourceFd, targetFd < 0 ? -1 : targetFd, targetDevice);
+    EnterFolder(sourceFd, targetFd < 0 ? -1 : targetFd, targetDevice, made);
 }
 
 // Makes the target folder when it is missing and opens it. A symbolic link or any other
-// entry in its place is never entered. Returns the descriptor, or -errno after reporting;
-// -ENOENT without a report in a dry run whose folder would be made.
-int TreeUpdater::OpenTargetDirectory(Level& level, const char* name) {
+// entry in its place is never entered; made tells whether this run made it. Returns the
+// descriptor, or -errno after reporting; -ENOENT without a report in a dry run whose folder
+// would be made.
+int TreeUpdater::OpenTargetDirectory(Level& level, const char* name, bool& made) {
     if (level.targetFd < 0) {
         Report(WalkAction::MakeDir);
         return -ENOENT;
@@ -401,6 +427,7 @@ int TreeUpdater::OpenTargetDirectory(Level& level, const char* name) {
         }
     } else {
         const int error = -m_files.MakeDir(level.targetFd, name, 0777);
+        made = error == 0;
         if (error == 0) {
             Report(WalkAction::MakeDir);
         } else if (error == EEXIST && !found) {
@@ -454,6 +481,7 @@ FileJob TreeUpdater::JobFor(Level& level, const char* name, const struct stat& s
     job.source = source;
     job.timePrecisionNs = level.timePrecisionNs;
     job.targetOnOverlay = level.targetOnOverlay;
+    job.targetFolderNew = level.targetFolderNew;
     job.targetNames = level.targetNames.get();
     return job;
 }

@@ -49,6 +49,7 @@ class TreeUpdater {
         // What the target folder's file system keeps and shows.
         long timePrecisionNs = 1;
         bool targetOnOverlay = false;
+        bool targetFolderNew = false;  // made by this run
         // Set when the target folder matches names without regard to case.
         std::unique_ptr<TargetNames> targetNames;
     };
@@ -70,16 +71,17 @@ class TreeUpdater {
     };
 
     bool OpenRoots();
-    void EnterFolder(int sourceFd, int targetFd, dev_t targetDevice);
+    void EnterFolder(int sourceFd, int targetFd, dev_t targetDevice, bool targetFolderNew);
     void LeaveFolder();
     void Walk();
     void UpdateEntry(Level& level, const char* name, unsigned char type);
     void UpdateDirectory(Level& parent, const char* name);
-    int OpenTargetDirectory(Level& level, const char* name);
+    int OpenTargetDirectory(Level& level, const char* name, bool& made);
     void UpdateStatted(Level& level, const char* name, const struct stat& source, int error);
     void UpdateFile(Level& level, const char* name, const struct stat& source);
     void StartWorkers();
     void StartQueue(unsigned jobs);
+    unsigned LocalJobs(std::chrono::steady_clock::duration averageRead) const;
     static size_t MaxQueued(size_t workers);
     int StatSource(int dirFd, const char* name, struct stat& source);
     void SettleFiles(size_t keep);
@@ -118,6 +120,7 @@ class TreeUpdater {
     static constexpr std::chrono::microseconds kColdRead{50};
     int m_probeReads = 0;
     std::chrono::steady_clock::duration m_probeTime{};
+    bool m_rotational = false;  // a root lies on a disk that says it spins
     TargetFileSystems m_targetFileSystems;
     DeletionBatch m_deletions;
     bool m_toldAttributesDropped = false;
