@@ -126,12 +126,14 @@ FileQueue::Entry& FileQueue::Record(const std::string& sourcePath, const std::st
     return *m_entries.emplace_back(std::move(entry));
 }
 
-// On a worker: reads the source's status (a request that may wait as long as any other) and,
-// if it is still a regular file, applies the rule.
+// On a worker: reads the source's status (a request that may wait as long as any other),
+// unless the walk has, and, if it is still a regular file, applies the rule.
 void FileQueue::Run(Entry& entry, size_t worker) {
     m_written[worker]->store(0, std::memory_order_relaxed);
     entry.worker.store(static_cast<int>(worker), std::memory_order_relaxed);
-    entry.statError = -m_files.StatAt(entry.job.sourceFd, entry.name.c_str(), entry.job.source);
+    if (!entry.job.statted) {
+        entry.statError = -m_files.StatAt(entry.job.sourceFd, entry.name.c_str(), entry.job.source);
+    }
     entry.regular = entry.statError == 0 && S_ISREG(entry.job.source.st_mode);
     if (entry.regular) {
         m_updaters[worker]->Update(entry.job, entry);

@@ -37,16 +37,16 @@ void FileUpdater::Update(const FileJob& job, FileReport& report) {
         return;  // the rule is off: nothing is copied or deleted
     }
     const struct stat& source = job.source;
-    struct stat target {};
-    bool targetExists = false;
-    if (job.targetFd >= 0 && !job.targetFolderNew) {
-        const int error = -m_files.StatAt(job.targetFd, job.name, target);
-        if (error != 0 && error != ENOENT) {
+    FileJob statted = job;
+    if (!job.statted) {
+        const int error = StatTarget(statted);
+        if (error != 0) {
             report.Failure(FailedOperation::Copy, error, {});
             return;
         }
-        targetExists = error == 0;
     }
+    struct stat target = statted.target;
+    const bool targetExists = statted.targetExists;
     // In a target folder that does not tell case apart, an entry counts only under exactly
     // the source's name: the second of two names that fold together is neither copied nor
     // deleted.
@@ -94,6 +94,22 @@ std::string FileUpdater::NameTakenReason(const FileJob& job) {
         return "it changed while the update ran";
     }
     return CaseCollision(job.name, "another spelling");
+}
+
+int FileUpdater::StatTarget(FileJob& job) {
+    job.targetExists = false;
+    if (job.targetFd < 0 || job.targetFolderNew) {
+        return 0;
+    }
+    const int error = -m_files.StatAt(job.targetFd, job.name, job.target);
+    job.targetExists = error == 0;
+    return error == ENOENT ? 0 : error;
+}
+
+bool FileUpdater::WillCopy(const FileJob& job) const {
+    return m_request.copyWhenLarger &&
+           (!job.targetExists ||
+            (S_ISREG(job.target.st_mode) && job.source.st_size > job.target.st_size));
 }
 
 // Reports the copy; returns true when the target now holds the whole source as compared.

@@ -28,6 +28,11 @@ struct FileJob {
     // The target folder was made by this run: no file can be in it yet but what the run puts
     // there, so its status is not read.
     bool targetFolderNew = false;
+    // Set when the walk has already read the source's status (source) and the target's
+    // (target; targetExists false when there is none), so that they are not read again.
+    bool statted = false;
+    bool targetExists = false;
+    struct stat target {};
     TargetNames* targetNames = nullptr;  // set when the target folder does not tell case apart
 };
 
@@ -56,6 +61,12 @@ class FileUpdater {
                 ContentComparer::AbandonQuery abandon);
 
     void Update(const FileJob& job, FileReport& report);
+
+    // Reads the target's status for job (unless its folder is new) into job.target and
+    // job.targetExists. Returns 0 or the errno that failed it.
+    int StatTarget(FileJob& job);
+    // True when the rule copies job's source (its target's status read by StatTarget).
+    bool WillCopy(const FileJob& job) const;
 
   private:
     bool CopyFile(const FileJob& job, const struct stat* replaced, FileReport& report);

@@ -151,7 +151,11 @@ int TreeUpdater::StatSource(int dirFd, const char* name, struct stat& source) {
     const int result = m_files.StatAt(dirFd, name, source);
     m_probeTime += std::chrono::steady_clock::now() - start;
     if (--m_probeReads == 0) {
-        StartQueue(LocalJobs(m_probeTime / kProbeReads));
+        const auto averageRead = m_probeTime / kProbeReads;
+        // Cached statuses cost less to read than to hand over: the walk reads them itself
+        // and the workers take only the copies.
+        m_copiesOnly = averageRead <= kColdRead;
+        StartQueue(LocalJobs(averageRead));
     }
     return result;
 }
@@ -320,7 +324,8 @@ void TreeUpdater::Walk() {
 void TreeUpdater::UpdateEntry(Level& level, const char* name, unsigned char type) {
     // Regular files go to the workers, where there are any; everything else is done here,
     // and reported after the files before it.
-    if (m_queue && type == DT_REG && !level.targetNames && !FileCopier::IsTemporaryName(name)) {
+    if (m_queue && !m_copiesOnly && type == DT_REG && !level.targetNames &&
+        !FileCopier::IsTemporaryName(name)) {
         m_queue->Submit(JobFor(level, name, {}), name, m_sourcePath, m_targetPath, level.source,
                         level.target);
         return;
@@ -466,10 +471,19 @@ void TreeUpdater::ShowProgress(std::string_view source, std::uint64_t written, s
     }
 }
 
-// Applies the rule to one regular file on the walk's thread, reporting as it goes.
+// Applies the rule to one regular file on the walk's thread, reporting as it goes; where the
+// workers take only copies, a file to copy goes to them.
 void TreeUpdater::UpdateFile(Level& level, const char* name, const struct stat& source) {
+    FileJob job = JobFor(level, name, source);
+    if (m_copiesOnly && m_queue && !level.targetNames) {
+        job.statted = m_fileUpdater.StatTarget(job) == 0;
+        if (job.statted && m_fileUpdater.WillCopy(job)) {
+            m_queue->Submit(job, name, m_sourcePath, m_targetPath, level.source, level.target);
+            return;
+        }
+    }
     WalkFileReport report(*this, level, name);
-    m_fileUpdater.Update(JobFor(level, name, source), report);
+    m_fileUpdater.Update(job, report);
 }
 
 FileJob TreeUpdater::JobFor(Level& level, const char* name, const struct stat& source) {

@@ -121,6 +121,7 @@ class TreeUpdater {
     int m_probeReads = 0;
     std::chrono::steady_clock::duration m_probeTime{};
     bool m_rotational = false;  // a root lies on a disk that says it spins
+    bool m_copiesOnly = false;  // the workers take only files to copy
     TargetFileSystems m_targetFileSystems;
     DeletionBatch m_deletions;
     bool m_toldAttributesDropped = false;
