@@ -108,6 +108,8 @@ void TreeUpdater::StartQueue(unsigned jobs) {
         m_maxQueued = MaxQueued(m_queue->Workers());
         if (m_queue->Workers() == 0) {
             m_queue.reset();
+        } else {
+            m_summary.workers = static_cast<unsigned>(m_queue->Workers());
         }
     }
 }

@@ -94,6 +94,7 @@ struct WalkSummary {
     std::uint64_t deletions = 0;
     std::uint64_t failures = 0;
     std::uint64_t bytesCopied = 0;
+    unsigned workers = 1;  // threads that updated files at once (the walk alone: 1)
     bool stopped = false;
     RootRefusal refusal = RootRefusal::None;
     int refusalError = 0;  // errno behind SourceUnusable and TargetUnusable

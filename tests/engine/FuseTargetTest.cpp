@@ -2,10 +2,17 @@
 // must learn from the file system itself how it treats names and times.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "FaultyFileSystem.h"
@@ -27,9 +34,10 @@ class FuseTargetTest : public ::testing::Test {
         }
     }
 
-    WalkSummary Run(bool deleteFromSource, unsigned jobs) {
+    WalkSummary Run(bool deleteFromSource, unsigned jobs, bool dryRun = false) {
         RecordingContext context(source.Root(), mountPoint.Path("backup"));
         context.deleteFromSource = deleteFromSource;
+        context.dryRun = dryRun;
         context.jobs = jobs;
         context.files = files;
         UpdateThreadProc(&context);
@@ -60,6 +68,7 @@ struct FoldRow {
     const char* name;
     bool deleteFromSource;
     unsigned jobs;
+    bool dryRun = false;  // the folder can only be asked, not written
 };
 
 void PrintTo(const FoldRow& row, std::ostream* out) {
@@ -90,9 +99,15 @@ TEST_P(FoldingTargetTest, EveryFileKeepsItsDataAndEachFoldedPairIsOneFailure) {
     backing.WriteFile("backup/README", 5, 'R');
     const std::string readme = backing.Read("backup/README");
 
-    const WalkSummary summary = Run(GetParam().deleteFromSource, GetParam().jobs);
+    const WalkSummary summary =
+        Run(GetParam().deleteFromSource, GetParam().jobs, GetParam().dryRun);
 
     EXPECT_EQ(summary.failures, 12U + 2U) << ::testing::PrintToString(failures);
+    if (GetParam().dryRun) {
+        EXPECT_EQ(std::distance(std::filesystem::recursive_directory_iterator(backing.Root()),
+                                std::filesystem::recursive_directory_iterator()),
+                  2);  // backup and its README
+    }
     EXPECT_EQ(backing.Read("backup/README"), readme);
     for (const auto& [name, data] : held) {
         EXPECT_TRUE((source.Exists(name) && source.Read(name) == data) ||
@@ -106,7 +121,8 @@ TEST_P(FoldingTargetTest, EveryFileKeepsItsDataAndEachFoldedPairIsOneFailure) {
 INSTANTIATE_TEST_SUITE_P(Rows, FoldingTargetTest,
                          ::testing::Values(FoldRow{"copy", false, 1}, FoldRow{"move", true, 1},
                                            FoldRow{"copy_with_workers", false, 8},
-                                           FoldRow{"move_with_workers", true, 8}));
+                                           FoldRow{"move_with_workers", true, 8},
+                                           FoldRow{"dry_run", true, 1, true}));
 
 // Where a rename onto an existing name is refused, the shorter target is still replaced, and
 // it stays in place until its replacement is whole.
@@ -141,6 +157,44 @@ TEST_F(FuseTargetTest, TimesAreTrustedAsFinelyAsTheFileSystemKeepsThem) {
     const WalkSummary summary = Run(true, 1);
     EXPECT_EQ(summary.deletions, 5U) << ::testing::PrintToString(failures);
     EXPECT_EQ(counting.dataCalls.load(), 0);
+}
+
+// A real exFAT file system through exfat-fuse, as Debian mounts a stick where the kernel has
+// no exFAT driver: the move of two names that fold together keeps both files' data, and the
+// stick is served as the local disk it is, not with the workers of a share.
+TEST(ExfatTarget, AMoveOfNamesThatFoldTogetherKeepsBothAndTheStickIsLocal) {
+    TempTree work;
+    const std::string image = work.Path("stick.img");
+    const std::string mount = work.Path("stick");
+    work.MakeDir("stick");
+    const std::string loop = work.Path("loop");
+    const std::string setUp = "truncate -s 64M " + image + " && mkfs.exfat " + image +
+                              " >/dev/null 2>&1 && losetup -f --show " + image + " > " + loop +
+                              " && mount.exfat-fuse $(cat " + loop + ") " + mount +
+                              " >/dev/null 2>&1";
+    if (::geteuid() != 0 || std::system(setUp.c_str()) != 0) {
+        std::system(("[ -s " + loop + " ] && losetup -d $(cat " + loop + ")").c_str());
+        GTEST_SKIP() << "needs root, a loop device, exfatprogs and exfat-fuse";
+    }
+    TempTree source;
+    source.WriteFile("A.txt", 100, 'U');
+    source.WriteFile("a.txt", 200, 'L');
+    const std::string upper = source.Read("A.txt");
+    const std::string lower = source.Read("a.txt");
+    RecordingContext context(source.Root(), mount + "/backup");
+    context.deleteFromSource = true;
+    context.jobs = 0;
+    UpdateThreadProc(&context);
+    const std::string heldUpper = source.Exists("A.txt") ? source.Read("A.txt") : "";
+    const std::string heldLower = source.Exists("a.txt") ? source.Read("a.txt") : "";
+    std::ifstream onStick(mount + "/backup/" + (heldUpper.empty() ? "A.txt" : "a.txt"));
+    const std::string copied((std::istreambuf_iterator<char>(onStick)), {});
+    std::system(("umount " + mount + " && losetup -d $(cat " + loop + ")").c_str());
+
+    EXPECT_EQ(context.summary.failures, 1U) << ::testing::PrintToString(context.failures);
+    EXPECT_EQ(context.summary.deletions, 1U);
+    EXPECT_TRUE((heldUpper == upper && copied == lower) || (heldLower == lower && copied == upper));
+    EXPECT_LE(context.summary.workers, std::max(1U, std::thread::hardware_concurrency()));
 }
 
 }  // namespace
