@@ -1,9 +1,11 @@
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -217,6 +219,7 @@ class TolvaneDlgTest : public QObject {
 void TolvaneDlgTest::initTestCase() {
     // A private session bus, in place before anything connects to one; without dbus-daemon,
     // an address that leads nowhere keeps the window off the user's own bus.
+    m_busDaemon.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
     m_busDaemon.start(QStringLiteral("dbus-daemon"),
                       {QStringLiteral("--session"), QStringLiteral("--print-address"),
                        QStringLiteral("--nofork")});
