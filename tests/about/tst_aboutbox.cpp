@@ -53,6 +53,7 @@ class AboutBoxTest : public QObject {
     void boxWidensOnlyForALongLink_data();
     void boxWidensOnlyForALongLink();
     void okIsTheDefaultButtonAndEndsTheBox();
+    void tabReachesALinkAndSpaceOpensIt();
     void emailLinkShowsTheBareAddressAndOpensMailto();
     void homePageLinkShowsAndOpensTheSameUrl();
     void everyShowingStartsUnvisited();
@@ -108,6 +109,20 @@ void AboutBoxTest::okIsTheDefaultButtonAndEndsTheBox() {
         modal->close();  // when Enter went elsewhere
     };
     QCOMPARE(box.exec(), int(QDialog::Accepted));
+}
+
+void AboutBoxTest::tabReachesALinkAndSpaceOpensIt() {
+    CAboutDlg box;
+    box.show();
+    QVERIFY(QTest::qWaitForWindowActive(&box));
+    CHyperLink* link = nullptr;
+    for (int i = 0; i < 3 && !link; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        link = qobject_cast<CHyperLink*>(QApplication::focusWidget());
+    }
+    QVERIFY(link);
+    QTest::keyClick(link, Qt::Key_Space);
+    QTRY_COMPARE(m_desktop->OpenerCalls(), QStringList{link->LinkTarget()});
 }
 
 void AboutBoxTest::emailLinkShowsTheBareAddressAndOpensMailto() {
