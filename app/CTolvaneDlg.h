@@ -29,9 +29,9 @@ namespace tolvane {
 // The main window: the two folders, the options, the run/stop button, the status line and the
 // count message. Around the designed dialog, a long copy shows its share in the window's title
 // and over the program's icon in the task manager, and a long run that ends while the window
-// is in the background says so in a desktop notification. It is the context of every run it starts:
-// the run takes its request from it and reports to it from the worker thread through the
-// UpdateContext calls, none of which waits for the window's thread.
+// is in the background says so in a desktop notification. It is the context of every run it
+// starts: the run takes its request from it and reports to it from the worker thread through
+// the UpdateContext calls, none of which waits for the window's thread.
 class CTolvaneDlg : public QDialog, public UpdateContext {
     Q_OBJECT
 
