@@ -22,7 +22,9 @@ void HoverLabel::LoadHandCursor() {
 }
 
 void HoverLabel::TakeKeyboardFocus() {
-    setFocusPolicy(Qt::StrongFocus);
+    // Tab only: a click leaves the focus where it was, so that Enter after clicking a link
+    // still presses the dialog's default button rather than the link again.
+    setFocusPolicy(Qt::TabFocus);
 }
 
 void HoverLabel::DrawFocusFrame(QPainter& painter) {

@@ -10,7 +10,7 @@ namespace tolvane {
 // A label that acts on the pointer as the link and the About icon do: a hand pointer, a hover
 // state that follows the pointer and repaints at once, and a click (left button pressed and
 // released over the label) handed to OnClicked. Once it takes the keyboard focus, Tab reaches
-// it and Space or Enter acts as a click.
+// it and Space or Enter acts as a click; a click itself never takes the focus.
 class HoverLabel : public QLabel {
     Q_OBJECT
 
@@ -26,7 +26,7 @@ class HoverLabel : public QLabel {
   protected:
     // The hand pointer, set once.
     void LoadHandCursor();
-    // Tab and a click give the label the focus, so that it can be used from the keyboard.
+    // Tab gives the label the focus, so that it can be used from the keyboard; a click does not.
     void TakeKeyboardFocus();
     // The style's focus frame around the label, while it has the focus.
     void DrawFocusFrame(QPainter& painter);

@@ -14,6 +14,7 @@
 #include <QUrl>
 
 #include "AppMessageBox.h"
+#include "DesktopNotice.h"
 #include "DialogBuilder.h"
 #include "HelpPage.h"
 #include "IconResource.h"
@@ -157,6 +158,7 @@ void CTolvaneDlg::SetFolders(const std::string& source, const std::string& targe
 
 void CTolvaneDlg::OnInitDialog() {
     UpdateData(false);
+    caption = windowTitle();
     setWindowIcon(icon);
     aboutIcon.Bind(this, IDC_ABOUT_ICON);
     sourcePath.Bind(this, IDC_SOURCE_PATH);
@@ -236,6 +238,7 @@ void CTolvaneDlg::OnRunStop() {
     }
     abandonRequested.store(false);
     stopRequested = false;
+    fileProgress.Clear();
     runner.SetJob(UpdateThreadProc, static_cast<UpdateContext*>(this));
     running = true;
     idleButtonText = RunButton()->text();
@@ -245,6 +248,7 @@ void CTolvaneDlg::OnRunStop() {
         return;
     }
     RunButton()->setText(tr("停止"));
+    sinceRunStarted.start();
 }
 
 void CTolvaneDlg::OnUpdateDone(const WalkSummary& summary) {
@@ -253,6 +257,8 @@ void CTolvaneDlg::OnUpdateDone(const WalkSummary& summary) {
         return;
     }
     RefreshStatus();
+    fileProgress.Clear();
+    ShowCopyProgress(-1);
     if (summary.refusal != RootRefusal::None) {
         ShowRefusal(summary);
     } else {
@@ -270,10 +276,16 @@ void CTolvaneDlg::ShowRefusal(const WalkSummary& summary) {
 void CTolvaneDlg::ShowCount(const WalkSummary& summary) {
     copyCount += summary.copies;
     QString message = tr("%1 檔案(s) 已更新 .").arg(copyCount);
+    if (summary.failures != 0) {
+        message += tr("\n%1 item(s) could not be read, copied or deleted.").arg(summary.failures);
+    }
+    // Someone who turned to other work while a long run went on hears of its end.
+    if (!isActiveWindow() && sinceRunStarted.elapsed() >= noticeAfter.count()) {
+        DesktopNotice::Send(caption, message);
+    }
     if (summary.failures == 0) {
         AppMessageBox(this, message);
     } else {
-        message += tr("\n%1 item(s) could not be read, copied or deleted.").arg(summary.failures);
         QString details;
         {
             std::lock_guard guard(failureLock);
@@ -292,6 +304,7 @@ void CTolvaneDlg::OnCancel() {
     runner.Stop();
     closing.store(false);
     running = false;
+    ShowCopyProgress(-1);  // no bar is left on the task manager's icon
     QDialog::reject();
 }
 
@@ -381,7 +394,22 @@ void CTolvaneDlg::OnEntry(std::string_view path) {
         std::lock_guard guard(statusLock);
         statusText.assign(path);
     }
-    // One refresh at a time is queued; it shows whatever text is newest when it runs. Never a
+    QueueStatusRefresh();
+}
+
+void CTolvaneDlg::OnAction(const WalkEvent& event) {
+    if (fileProgress.End(event.source)) {
+        QueueStatusRefresh();
+    }
+}
+
+void CTolvaneDlg::OnProgress(const CopyProgress& progress) {
+    fileProgress.Note(progress);
+    QueueStatusRefresh();
+}
+
+void CTolvaneDlg::QueueStatusRefresh() {
+    // One refresh at a time is queued; it shows whatever is newest when it runs. Never a
     // blocking call: the window's thread may be waiting in runner.Stop() for this worker.
     if (!statusRefreshPending.exchange(true)) {
         QMetaObject::invokeMethod(this, &CTolvaneDlg::ScheduleStatusRefresh, Qt::QueuedConnection);
@@ -411,10 +439,25 @@ void CTolvaneDlg::RefreshStatus() {
     if (!text.empty()) {
         StatusLine()->setText(PathText(text));
     }
+    ShowCopyProgress(fileProgress.ShownPercent());
     sinceStatusShown.start();
 }
 
+// The title and the task manager's icon follow the copy in hand; the status line keeps its
+// designed look, the path alone.
+void CTolvaneDlg::ShowCopyProgress(int percent) {
+    if (percent == shownPercent) {
+        return;
+    }
+    shownPercent = percent;
+    setWindowTitle(percent < 0 ? caption : QStringLiteral("%1% · %2").arg(percent).arg(caption));
+    launcherEntry.ShowProgress(percent);
+}
+
 void CTolvaneDlg::OnFailure(const WalkFailure& failure) {
+    if (fileProgress.End(failure.source)) {
+        QueueStatusRefresh();
+    }
     std::lock_guard guard(failureLock);
     if (failureLines.size() < kFailuresListed) {
         failureLines << QFile::decodeName(QByteArray::fromStdString(DescribeFailure(failure)));

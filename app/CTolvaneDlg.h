@@ -5,6 +5,7 @@
 #include <QIcon>
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -14,7 +15,9 @@
 
 #include "CAboutIcon.h"
 #include "CPathLabel.h"
+#include "FileProgress.h"
 #include "JobRunner.h"
+#include "LauncherEntry.h"
 #include "UpdateContext.h"
 #include "UpdateOptions.h"
 
@@ -24,9 +27,11 @@ class QPushButton;
 namespace tolvane {
 
 // The main window: the two folders, the options, the run/stop button, the status line and the
-// count message. It is the context of every run it starts: the run takes its request from it
-// and reports to it from the worker thread through the UpdateContext calls, none of which
-// waits for the window's thread.
+// count message. Around the designed dialog, a long copy shows its share in the window's title
+// and over the program's icon in the task manager, and a long run that ends while the window
+// is in the background says so in a desktop notification. It is the context of every run it
+// starts: the run takes its request from it and reports to it from the worker thread through
+// the UpdateContext calls, none of which waits for the window's thread.
 class CTolvaneDlg : public QDialog, public UpdateContext {
     Q_OBJECT
 
@@ -40,6 +45,12 @@ class CTolvaneDlg : public QDialog, public UpdateContext {
         return fileSystem != nullptr ? *fileSystem : UpdateContext::Files();
     }
 
+    // A run that lasts this long ends with a desktop notification when the window is not
+    // the active one.
+    static constexpr std::chrono::seconds kNoticeAfter{15};
+    // Shortens that time, for tests only.
+    void SetNoticeAfter(std::chrono::milliseconds after) { noticeAfter = after; }
+
     // Fills in the two folders, as when they are given on the command line.
     void SetFolders(const std::string& source, const std::string& target);
 
@@ -49,7 +60,9 @@ class CTolvaneDlg : public QDialog, public UpdateContext {
     // The calls of the walk, made on the worker thread.
     UpdateRequest Request() override;
     void OnEntry(std::string_view path) override;
+    void OnAction(const WalkEvent& event) override;
     void OnFailure(const WalkFailure& failure) override;
+    void OnProgress(const CopyProgress& progress) override;
     bool IsStopRequested() override;
     bool IsAbandonRequested() override;
     void UpdateDone(const WalkSummary& summary) override;
@@ -78,8 +91,10 @@ class CTolvaneDlg : public QDialog, public UpdateContext {
     void OnCancel();
     void OnHelp();
     std::string* DropMember(const QDropEvent& event);
+    void QueueStatusRefresh();
     void ScheduleStatusRefresh();
     void RefreshStatus();
+    void ShowCopyProgress(int percent);
     QLabel* StatusLine() const;
     QPushButton* RunButton() const;
 
@@ -106,6 +121,13 @@ class CTolvaneDlg : public QDialog, public UpdateContext {
     std::string statusText;
     std::atomic<bool> statusRefreshPending{false};
     QElapsedTimer sinceStatusShown;  // the status line is redrawn a few times a second at most
+    // The copy in hand, shown in the title and the task manager with the status line.
+    FileProgress fileProgress;
+    LauncherEntry launcherEntry;
+    QString caption;        // the window's own title, without a share
+    int shownPercent = -1;  // the share the title shows, or -1
+    QElapsedTimer sinceRunStarted;
+    std::chrono::milliseconds noticeAfter = kNoticeAfter;
 
     CAboutIcon aboutIcon;  // control 1009
     CPathLabel sourcePath;

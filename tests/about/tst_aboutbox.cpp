@@ -53,6 +53,7 @@ class AboutBoxTest : public QObject {
     void boxWidensOnlyForALongLink_data();
     void boxWidensOnlyForALongLink();
     void okIsTheDefaultButtonAndEndsTheBox();
+    void tabReachesALinkAndSpaceOpensIt();
     void emailLinkShowsTheBareAddressAndOpensMailto();
     void homePageLinkShowsAndOpensTheSameUrl();
     void everyShowingStartsUnvisited();
@@ -100,11 +101,28 @@ void AboutBoxTest::okIsTheDefaultButtonAndEndsTheBox() {
     QVERIFY(ok);
     QVERIFY(ok->isDefault());
     ModalAnswerer answerer;
-    answerer.handle = [](QWidget* modal) {
+    answerer.handle = [&box](QWidget* modal) {
         QCOMPARE(modal->focusWidget(), DialogBuilder::FindControl(modal, IDOK));
-        QTest::keyClick(modal, Qt::Key_Return);
+        // A click on a link leaves the keyboard focus where it was: Enter still means OK.
+        QTest::mouseClick(&box.EmailLink(), Qt::LeftButton);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        modal->close();  // when Enter went elsewhere
     };
     QCOMPARE(box.exec(), int(QDialog::Accepted));
+}
+
+void AboutBoxTest::tabReachesALinkAndSpaceOpensIt() {
+    CAboutDlg box;
+    box.show();
+    QVERIFY(QTest::qWaitForWindowActive(&box));
+    CHyperLink* link = nullptr;
+    for (int i = 0; i < 3 && !link; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        link = qobject_cast<CHyperLink*>(QApplication::focusWidget());
+    }
+    QVERIFY(link);
+    QTest::keyClick(link, Qt::Key_Space);
+    QTRY_COMPARE(m_desktop->OpenerCalls(), QStringList{link->LinkTarget()});
 }
 
 void AboutBoxTest::emailLinkShowsTheBareAddressAndOpensMailto() {

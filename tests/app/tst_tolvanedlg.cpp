@@ -1,22 +1,27 @@
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
 #include <QCheckBox>
+#include <QDBusConnection>
 #include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMimeData>
+#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <memory>
 #include <thread>
 
@@ -109,10 +114,48 @@ class SlowFileSystem : public PosixFileSystem {
 
 }  // namespace
 
+// What the window says on the session bus, heard as a task manager and a notification service
+// hear it: the launcher-entry signals, and the notices, answered as the service answers them.
+class BusListener : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+
+  public:
+    explicit BusListener(const QString& address)
+        : connection(QDBusConnection::connectToBus(address, QStringLiteral("listener"))) {}
+    ~BusListener() override { QDBusConnection::disconnectFromBus(QStringLiteral("listener")); }
+    bool Listen() {
+        return connection.registerService(QStringLiteral("org.freedesktop.Notifications")) &&
+               connection.registerObject(QStringLiteral("/org/freedesktop/Notifications"), this,
+                                         QDBusConnection::ExportScriptableSlots) &&
+               connection.connect({}, {}, QStringLiteral("com.canonical.Unity.LauncherEntry"),
+                                  QStringLiteral("Update"), this,
+                                  SLOT(Update(QString, QVariantMap)));
+    }
+
+    QList<std::pair<QString, QVariantMap>> updates;
+    QStringList notices;  // their bodies
+
+  public slots:
+    Q_SCRIPTABLE uint Notify(const QString&, uint, const QString&, const QString&,
+                             const QString& body, const QStringList&, const QVariantMap&, int) {
+        notices << body;
+        return static_cast<uint>(notices.size());
+    }
+    void Update(const QString& uri, const QVariantMap& properties) {
+        updates.append({uri, properties});
+    }
+
+  private:
+    QDBusConnection connection;
+};
+
 class TolvaneDlgTest : public QObject {
     Q_OBJECT
 
   private slots:
+    void initTestCase();
+    void cleanupTestCase();
     void init();
     void cleanup();
 
@@ -127,6 +170,8 @@ class TolvaneDlgTest : public QObject {
     void statusLineKeepsTheLastVisitedPath();
     void undecodableNameIsShownAndCopied();
     void stopButtonEndsTheRunWithTheCountMessage();
+    void longCopyShowsItsShareAndALongRunEndsWithANotice_data();
+    void longCopyShowsItsShareAndALongRunEndsWithANotice();
     void closingDuringARunShowsNoMessageAndDoesNotHang();
     void disabledCheckBoxesCannotBeChanged();
     void browseKeepsCheckStatesAndCancelKeepsThePath();
@@ -167,7 +212,32 @@ class TolvaneDlgTest : public QObject {
     std::unique_ptr<QTemporaryDir> m_temp;
     std::unique_ptr<CTolvaneDlg> m_dialog;
     std::unique_ptr<ModalAnswerer> m_answerer;
+    QProcess m_busDaemon;
+    std::unique_ptr<BusListener> m_bus;  // none without dbus-daemon
 };
+
+void TolvaneDlgTest::initTestCase() {
+    // A private session bus, in place before anything connects to one; without dbus-daemon,
+    // an address that leads nowhere keeps the window off the user's own bus.
+    m_busDaemon.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    m_busDaemon.start(QStringLiteral("dbus-daemon"),
+                      {QStringLiteral("--session"), QStringLiteral("--print-address"),
+                       QStringLiteral("--nofork")});
+    if (!m_busDaemon.waitForReadyRead()) {
+        qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent");
+        return;
+    }
+    const QByteArray address = m_busDaemon.readLine().trimmed();
+    qputenv("DBUS_SESSION_BUS_ADDRESS", address);
+    m_bus = std::make_unique<BusListener>(QString::fromLatin1(address));
+    QVERIFY(m_bus->Listen());
+}
+
+void TolvaneDlgTest::cleanupTestCase() {
+    m_bus.reset();
+    m_busDaemon.kill();
+    m_busDaemon.waitForFinished();
+}
 
 void TolvaneDlgTest::init() {
     QStandardPaths::setTestModeEnabled(true);
@@ -351,6 +421,78 @@ void TolvaneDlgTest::stopButtonEndsTheRunWithTheCountMessage() {
     QVERIFY(!QFileInfo::exists(Path(QStringLiteral("target/second"))));
     QVERIFY(
         m_answerer->messages.last().details.contains(QStringLiteral("stopped during the copy")));
+}
+
+void TolvaneDlgTest::longCopyShowsItsShareAndALongRunEndsWithANotice_data() {
+    QTest::addColumn<int>("megabytes");  // of the slowed file; 0 for a short run
+    QTest::addColumn<bool>("active");    // the window is the active one during the run
+    QTest::addColumn<bool>("notified");
+    QTest::newRow("long run in the background") << 32 << false << true;
+    QTest::newRow("long run in front") << 32 << true << false;
+    QTest::newRow("short run in the background") << 0 << false << false;
+}
+
+void TolvaneDlgTest::longCopyShowsItsShareAndALongRunEndsWithANotice() {
+    QFETCH(int, megabytes);
+    QFETCH(bool, active);
+    QFETCH(bool, notified);
+    WriteFile(Path(QStringLiteral("source/large")), QByteArray(megabytes << 20, 'x'));
+    SlowFileSystem slow;
+    m_dialog->UseFileSystem(slow);
+    m_dialog->SetNoticeAfter(std::chrono::milliseconds(500));
+    ChoosePaths(Path(QStringLiteral("source")), Path(QStringLiteral("target")));
+    QWidget elsewhere;  // another window, in front during the run
+    QWidget* front = active ? static_cast<QWidget*>(m_dialog.get()) : &elsewhere;
+    front->show();
+    front->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(front));
+    if (m_bus) {
+        m_bus->updates.clear();
+        m_bus->notices.clear();
+    }
+    const QString caption = m_dialog->windowTitle();
+    static const QRegularExpression share(QStringLiteral("^(\\d+)% · (.*)$"));
+    QList<int> percents;
+    qint64 firstShownAt = -1;
+    QElapsedTimer sinceRun;
+    connect(m_dialog.get(), &QWidget::windowTitleChanged, this, [&](const QString& title) {
+        const QRegularExpressionMatch match = share.match(title);
+        if (match.hasMatch() && match.captured(2) == caption) {
+            percents << match.captured(1).toInt();
+            firstShownAt = firstShownAt < 0 ? sinceRun.elapsed() : firstShownAt;
+        }
+    });
+    sinceRun.start();
+    Click(IDC_RUN);
+    QTRY_COMPARE_WITH_TIMEOUT(m_answerer->messages.size(), 1, kRunTimeout);
+    QCOMPARE(m_dialog->windowTitle(), caption);
+    // The share of the copy in hand, rising, from its first second on.
+    QVERIFY2(megabytes == 0
+                 ? percents.isEmpty()
+                 : percents.size() >= 3 && std::is_sorted(percents.begin(), percents.end()) &&
+                       firstShownAt >= 1000,
+             qPrintable(QString::number(firstShownAt)));
+    if (!m_bus) {
+        QSKIP("dbus-daemon is missing: the task manager's bar and the notice are not checked");
+    }
+    // The same shares over the task manager's icon, then no bar; a notice when the window is
+    // in the background at the end of a long run, with the completion message's text.
+    if (notified) {
+        QTRY_COMPARE(m_bus->notices, QStringList{m_answerer->messages.first().text});
+    } else {
+        QTest::qWait(300);
+        QVERIFY(m_bus->notices.isEmpty());
+    }
+    QList<int> published;
+    for (const auto& [uri, properties] : m_bus->updates) {
+        QCOMPARE(uri, QStringLiteral("application://tolvane.desktop"));
+        if (properties.value(QStringLiteral("progress-visible")).toBool()) {
+            published << qRound(properties.value(QStringLiteral("progress")).toDouble() * 100);
+        }
+    }
+    QCOMPARE(published, percents);
+    QVERIFY(m_bus->updates.isEmpty() ||
+            !m_bus->updates.last().second.value(QStringLiteral("progress-visible")).toBool());
 }
 
 void TolvaneDlgTest::closingDuringARunShowsNoMessageAndDoesNotHang() {

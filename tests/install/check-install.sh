@@ -29,6 +29,7 @@ check_tree() {
         expected+=(
             bin/tolvane
             share/applications/tolvane.desktop
+            share/metainfo/org.example.tolvane.metainfo.xml
             share/man/man1/tolvane.1.gz
             share/tolvane/tolvane.html
             share/icons/hicolor/16x16/apps/tolvane.png
@@ -55,6 +56,9 @@ check_tree() {
 
     if [ "$gui" = ON ]; then
         check_window_options "$prefix/bin/tolvane"
+        # The software centres' metadata, with the desktop entry it names beside it.
+        appstreamcli validate-tree --no-net --explain "$prefix" >&2 ||
+            fail "appstreamcli rejects the installed metadata"
         # Each icon is the size its folder says.
         for size in 16 32 48; do
             local file="$prefix/share/icons/hicolor/${size}x${size}/apps/tolvane.png"
