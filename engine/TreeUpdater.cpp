@@ -119,15 +119,15 @@ void TreeUpdater::StartQueue(unsigned jobs) {
 // (a cold cache: tens of microseconds each, against a few) get many, so that the disk sees
 // many requests at once, except on a disk that seeks (milliseconds a read), where more
 // requests only make it seek more.
-unsigned TreeUpdater::LocalJobs(std::chrono::steady_clock::duration averageRead) const {
+unsigned TreeUpdater::LocalJobs(std::chrono::steady_clock::duration averageRead, bool rotational,
+                                unsigned cores) {
     constexpr unsigned kWarmJobs = 2;
     constexpr unsigned kColdJobs = 16;
     constexpr std::chrono::milliseconds kSeek{1};
-    const unsigned cores = std::max(1U, std::thread::hardware_concurrency());
     if (averageRead <= kColdRead) {
-        return std::min(kWarmJobs, cores);
+        return std::min(kWarmJobs, std::max(1U, cores));
     }
-    return m_rotational && averageRead >= kSeek ? kWarmJobs : kColdJobs;
+    return rotational && averageRead >= kSeek ? kWarmJobs : kColdJobs;
 }
 
 // How many entries may wait to be reported: enough to keep files of many folders in workers'
@@ -157,7 +157,7 @@ int TreeUpdater::StatSource(int dirFd, const char* name, struct stat& source) {
         // Cached statuses cost less to read than to hand over: the walk reads them itself
         // and the workers take only the copies.
         m_copiesOnly = averageRead <= kColdRead;
-        StartQueue(LocalJobs(averageRead));
+        StartQueue(LocalJobs(averageRead, m_rotational, std::thread::hardware_concurrency()));
     }
     return result;
 }

@@ -33,6 +33,11 @@ class TreeUpdater {
 
     WalkSummary Run();
 
+    // The workers a local disk gets once the first source reads took averageRead each, on a
+    // machine with cores, on a disk that says it spins when rotational.
+    static unsigned LocalJobs(std::chrono::steady_clock::duration averageRead, bool rotational,
+                              unsigned cores);
+
   private:
     // The folder pair of one level of the walk. The handles own the descriptors; pending
     // deletions share them, so a folder left by the walk stays open until they are done.
@@ -81,7 +86,7 @@ class TreeUpdater {
     void UpdateFile(Level& level, const char* name, const struct stat& source);
     void StartWorkers();
     void StartQueue(unsigned jobs);
-    unsigned LocalJobs(std::chrono::steady_clock::duration averageRead) const;
+
     static size_t MaxQueued(size_t workers);
     int StatSource(int dirFd, const char* name, struct stat& source);
     void SettleFiles(size_t keep);

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "FaultyFileSystem.h"
+#include "FileUpdater.h"
 #include "RecordingContext.h"
 #include "TempTree.h"
 #include "UpdateWalk.h"
@@ -296,6 +297,29 @@ TEST_F(FaultTest, NamesThatFoldTogetherOnTheTargetCollide) {
     EXPECT_NE(source.Exists("A.txt"), source.Exists("a.txt"));
     const std::string kept = source.Exists("A.txt") ? "A.txt" : "a.txt";
     EXPECT_FALSE(target.Exists(kept));
+}
+
+// A folder that refuses a name its lookup called free (vfat with iocharset=utf8 holds it under
+// a spelling it does not answer to): neither the file nor the folder there is replaced or
+// entered, and each is one collision.
+TEST_F(FaultTest, ANameRefusedAfterTheLookupCalledItFreeIsACollision) {
+    constexpr long kVfat = 0x4d44;
+    files.fileSystemType = kVfat;
+    files.refuseUnnamed = true;
+    target.WriteFile("f", 10, 'o');
+    target.WriteFile("d/x", 10, 'x');
+    source.WriteFile("f", 100, 'n');
+    source.WriteFile("d/y", 10, 'y');
+    files.hiddenNames = {"f", "d"};
+    files.hiddenInFolder = target.Stat("").st_ino;
+    const std::string held = target.Read("f");
+    Run(true);
+    EXPECT_TRUE(context.Has("fail copy f: " + CaseCollision("f", "another spelling")));
+    EXPECT_TRUE(context.Has("fail create d: " + CaseCollision("d", "another spelling")));
+    EXPECT_EQ(target.Read("f"), held);
+    EXPECT_FALSE(target.Exists("d/y"));
+    EXPECT_TRUE(source.Exists("f"));
+    EXPECT_TRUE(source.Exists("d/y"));
 }
 
 TEST_F(FaultTest, NothingIsDeletedWhenTheTargetCannotBeSynced) {

@@ -15,6 +15,9 @@ int FaultyFileSystem::Open(int dirFd, const char* name, int flags, mode_t mode) 
     if ((flags & O_DIRECTORY) != 0 && name == unreadableDir) {
         return -EACCES;
     }
+    if ((flags & O_CREAT) != 0 || (flags & O_TMPFILE) == O_TMPFILE) {
+        ++creations;
+    }
     const int fd = PosixFileSystem::Open(dirFd, name, flags, mode);
     if (fd >= 0 && (flags & O_ACCMODE) == O_WRONLY) {
         std::lock_guard guard(m_writtenLock);
@@ -75,7 +78,16 @@ int FaultyFileSystem::Unlink(int dirFd, const char* name) {
     return PosixFileSystem::Unlink(dirFd, name);
 }
 
+int FaultyFileSystem::RenameNoReplace(int dirFd, const char* from, const char* to) {
+    return from == refuseRenameFrom ? -EIO : PosixFileSystem::RenameNoReplace(dirFd, from, to);
+}
+
 int FaultyFileSystem::StatAt(int dirFd, const char* name, struct stat& st) {
+    struct stat folder {};
+    if (hiddenNames.count(name) != 0 && PosixFileSystem::Stat(dirFd, folder) == 0 &&
+        folder.st_ino == hiddenInFolder) {
+        return -ENOENT;
+    }
     if (name == vanishingName) {
         return -ENOENT;
     }

@@ -39,6 +39,13 @@ class FaultyFileSystem : public PosixFileSystem {
     long fileSystemType = 0;           // FileSystemType answers this when set
     std::function<void()> onSetTimes;  // called as a copy is being finished
 
+    std::atomic<int> creations{0};  // Open calls that made or could make a file
+    // StatAt of these names in the folder of this inode answers ENOENT, though they are
+    // there: a folder that refuses names it does not answer to (vfat with iocharset=utf8).
+    std::set<std::string> hiddenNames;
+    ino_t hiddenInFolder = 0;
+    std::string refuseRenameFrom;  // RenameNoReplace of this name answers EIO
+
     std::atomic<int> refusedUnlinks{0};  // this many Unlink calls answer EACCES
     std::string refuseUnlinkOf;          // every Unlink of this name answers EACCES
 
@@ -47,6 +54,7 @@ class FaultyFileSystem : public PosixFileSystem {
     int CloneFile(int /*inFd*/, int /*outFd*/) override { return -EOPNOTSUPP; }
     int Unlink(int dirFd, const char* name) override;
     int StatAt(int dirFd, const char* name, struct stat& st) override;
+    int RenameNoReplace(int dirFd, const char* from, const char* to) override;
     ssize_t CopyRange(int inFd, int outFd, size_t length) override;
     ssize_t SendFile(int outFd, int inFd, size_t length) override;
     ssize_t Read(int fd, void* buffer, size_t length) override;

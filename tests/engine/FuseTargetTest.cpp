@@ -2,6 +2,8 @@
 // must learn from the file system itself how it treats names and times.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -16,6 +18,7 @@
 #include <vector>
 
 #include "FaultyFileSystem.h"
+#include "FileCopier.h"
 #include "FuseMount.h"
 #include "RecordingContext.h"
 #include "TempTree.h"
@@ -68,7 +71,11 @@ struct FoldRow {
     const char* name;
     bool deleteFromSource;
     unsigned jobs;
-    bool dryRun = false;  // the folder can only be asked, not written
+    bool dryRun = false;       // the folder can only be asked, not written
+    bool targetReadme = true;  // the target holds README before the run
+    // Each folded pair fails once: twelve pairs of files and one of folders, and readme
+    // where the target holds README.
+    unsigned failures = 12 + 1 + 1;
 };
 
 void PrintTo(const FoldRow& row, std::ostream* out) {
@@ -96,17 +103,23 @@ TEST_P(FoldingTargetTest, EveryFileKeepsItsDataAndEachFoldedPairIsOneFailure) {
         source.WriteFile(names[i], static_cast<off_t>(100 + 10 * i), static_cast<char>('a' + i));
         held[names[i]] = source.Read(names[i]);
     }
-    backing.WriteFile("backup/README", 5, 'R');
+    backing.MakeDir("backup");
+    if (GetParam().targetReadme) {
+        backing.WriteFile("backup/README", 5, 'R');
+    }
     const std::string readme = backing.Read("backup/README");
+    FaultyFileSystem counting;
+    files = &counting;
 
     const WalkSummary summary =
         Run(GetParam().deleteFromSource, GetParam().jobs, GetParam().dryRun);
 
-    EXPECT_EQ(summary.failures, 12U + 2U) << ::testing::PrintToString(failures);
+    EXPECT_EQ(summary.failures, GetParam().failures) << ::testing::PrintToString(failures);
     if (GetParam().dryRun) {
+        EXPECT_EQ(counting.creations.load(), 0);
         EXPECT_EQ(std::distance(std::filesystem::recursive_directory_iterator(backing.Root()),
                                 std::filesystem::recursive_directory_iterator()),
-                  2);  // backup and its README
+                  GetParam().targetReadme ? 2 : 1);  // backup and its README
     }
     EXPECT_EQ(backing.Read("backup/README"), readme);
     for (const auto& [name, data] : held) {
@@ -118,11 +131,13 @@ TEST_P(FoldingTargetTest, EveryFileKeepsItsDataAndEachFoldedPairIsOneFailure) {
     EXPECT_TRUE(fuse->Answers());
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, FoldingTargetTest,
-                         ::testing::Values(FoldRow{"copy", false, 1}, FoldRow{"move", true, 1},
-                                           FoldRow{"copy_with_workers", false, 8},
-                                           FoldRow{"move_with_workers", true, 8},
-                                           FoldRow{"dry_run", true, 1, true}));
+INSTANTIATE_TEST_SUITE_P(
+    Rows, FoldingTargetTest,
+    ::testing::Values(FoldRow{"copy", false, 1}, FoldRow{"move", true, 1},
+                      FoldRow{"copy_with_workers", false, 8}, FoldRow{"move_with_workers", true, 8},
+                      FoldRow{"dry_run", true, 1, true},
+                      // Nothing in the target can tell: taken as folding.
+                      FoldRow{"dry_run_into_an_empty_folder", true, 1, true, false, 12 + 1}));
 
 // Where a rename onto an existing name is refused, the shorter target is still replaced, and
 // it stays in place until its replacement is whole.
@@ -141,6 +156,25 @@ TEST_F(FuseTargetTest, AShorterTargetIsReplacedWhereRenamingOverItIsRefused) {
     EXPECT_EQ(Temporaries(), std::vector<std::string>());
 }
 
+// Where even naming the replacement fails, the old file is put back under its name.
+TEST_F(FuseTargetTest, AReplacementThatCannotBeNamedPutsTheOldFileBack) {
+    Mount({"--no-replace"});
+    if (IsSkipped()) {
+        return;
+    }
+    source.WriteFile("f", 100, 'n');
+    backing.WriteFile("backup/f", 10, 'o');
+    const std::string old = backing.Read("backup/f");
+    FaultyFileSystem refusing;
+    refusing.refuseRenameFrom = FileCopier::TemporaryNameOf("f");
+    files = &refusing;
+    const WalkSummary summary = Run(true, 1);
+    EXPECT_EQ(summary.failures, 1U);
+    EXPECT_EQ(backing.Read("backup/f"), old);
+    EXPECT_TRUE(source.Exists("f"));
+    EXPECT_EQ(Temporaries(), std::vector<std::string>());
+}
+
 // A file system that keeps times to the second: a resumed move trusts the times that this
 // program's own copies carry, and reads no file's contents.
 TEST_F(FuseTargetTest, TimesAreTrustedAsFinelyAsTheFileSystemKeepsThem) {
@@ -154,9 +188,22 @@ TEST_F(FuseTargetTest, TimesAreTrustedAsFinelyAsTheFileSystemKeepsThem) {
     Run(false, 1);
     FaultyFileSystem counting;
     files = &counting;
-    const WalkSummary summary = Run(true, 1);
+    WalkSummary summary = Run(true, 1);
     EXPECT_EQ(summary.deletions, 5U) << ::testing::PrintToString(failures);
     EXPECT_EQ(counting.dataCalls.load(), 0);
+
+    // A target of the same size whose time is a whole second off holds other data as far as
+    // times can tell: its contents are compared, and they differ.
+    const timespec second{1'700'000'000, 0};
+    const timespec times[2] = {second, second};
+    source.WriteFile("g", 1000, 'x');
+    ::utimensat(AT_FDCWD, source.Path("g").c_str(), times, 0);
+    backing.WriteFile("backup/g", 1000, 'y');
+    const timespec later[2] = {{second.tv_sec + 1, 0}, {second.tv_sec + 1, 0}};
+    ::utimensat(AT_FDCWD, backing.Path("backup/g").c_str(), later, 0);
+    summary = Run(true, 1);
+    EXPECT_EQ(summary.deletions, 0U);
+    EXPECT_TRUE(source.Exists("g"));
 }
 
 // A real exFAT file system through exfat-fuse, as Debian mounts a stick where the kernel has
@@ -187,8 +234,11 @@ TEST(ExfatTarget, AMoveOfNamesThatFoldTogetherKeepsBothAndTheStickIsLocal) {
     UpdateThreadProc(&context);
     const std::string heldUpper = source.Exists("A.txt") ? source.Read("A.txt") : "";
     const std::string heldLower = source.Exists("a.txt") ? source.Read("a.txt") : "";
-    std::ifstream onStick(mount + "/backup/" + (heldUpper.empty() ? "A.txt" : "a.txt"));
-    const std::string copied((std::istreambuf_iterator<char>(onStick)), {});
+    std::string copied;
+    {
+        std::ifstream onStick(mount + "/backup/" + (heldUpper.empty() ? "A.txt" : "a.txt"));
+        copied.assign(std::istreambuf_iterator<char>(onStick), {});
+    }
     std::system(("umount " + mount + " && losetup -d $(cat " + loop + ")").c_str());
 
     EXPECT_EQ(context.summary.failures, 1U) << ::testing::PrintToString(context.failures);

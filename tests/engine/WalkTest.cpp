@@ -7,10 +7,15 @@
 #include <ostream>
 
 #include <algorithm>
+#include <chrono>
+#include <climits>
 #include <filesystem>
+#include <thread>
 
+#include "FileCopier.h"
 #include "RecordingContext.h"
 #include "TempTree.h"
+#include "TreeUpdater.h"
 #include "UpdateWalk.h"
 
 namespace tolvane::test {
@@ -308,6 +313,52 @@ TEST(Walk, DryRunChangesNothingAndCountsWhatItWouldDo) {
     EXPECT_EQ(context.summary.deletions, 2U);
     EXPECT_TRUE(context.Has("copy d/f -> d/f"));
     EXPECT_TRUE(context.Has("mkdir d"));
+}
+
+// A local disk gets a couple of workers while its reads are cached, many while they wait on a
+// disk that does not seek (also one that only says it spins), and a couple on one that seeks.
+TEST(Workers, ALocalDiskGetsWorkersByHowItsFirstReadsWent) {
+    using std::chrono::microseconds;
+    const unsigned warm = TreeUpdater::LocalJobs(microseconds(3), false, 2);
+    EXPECT_GT(warm, 1U);
+    EXPECT_LE(warm, 2U);
+    EXPECT_EQ(TreeUpdater::LocalJobs(microseconds(3), false, 1), 1U);
+    const unsigned cold = TreeUpdater::LocalJobs(microseconds(300), false, 2);
+    EXPECT_GT(cold, 4U * warm);
+    EXPECT_EQ(TreeUpdater::LocalJobs(microseconds(300), true, 2), cold);
+    EXPECT_EQ(TreeUpdater::LocalJobs(std::chrono::milliseconds(8), true, 2), warm);
+}
+
+// Left to choose its workers, the engine reports exactly what the sequential walk reports.
+TEST(Workers, TheAutomaticChoiceReportsAsTheSequentialWalk) {
+    TempTree source;
+    TempTree sequential;
+    TempTree automatic;
+    for (int i = 0; i < 90; ++i) {
+        source.WriteFile("d" + std::to_string(i % 3) + "/f" + std::to_string(i), 100 * i);
+    }
+    RecordingContext one(source.Root(), sequential.Root());
+    one.jobs = 1;
+    UpdateThreadProc(&one);
+    RecordingContext chosen(source.Root(), automatic.Root());
+    chosen.jobs = 0;
+    UpdateThreadProc(&chosen);
+    EXPECT_EQ(chosen.actions, one.actions);
+    EXPECT_EQ(chosen.summary.copies, 90U);
+    if (std::thread::hardware_concurrency() > 1) {
+        EXPECT_GT(chosen.summary.workers, 1U);
+    }
+}
+
+// Temporary names of long names that begin alike are still two, and still this program's.
+TEST(TemporaryNames, LongNamesThatBeginAlikeGetTwo) {
+    const std::string a = std::string(240, 'x') + "a";
+    const std::string b = std::string(240, 'x') + "b";
+    const std::string forA = FileCopier::TemporaryNameOf(a.c_str());
+    const std::string forB = FileCopier::TemporaryNameOf(b.c_str());
+    EXPECT_NE(forA, forB);
+    EXPECT_LE(forA.size(), size_t{NAME_MAX});
+    EXPECT_TRUE(FileCopier::IsTemporaryName(forA.c_str()));
 }
 
 }  // namespace
