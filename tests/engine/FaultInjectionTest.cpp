@@ -4,6 +4,7 @@
 #include <linux/fs.h>
 #include <linux/magic.h>
 #include <sys/mount.h>
+#include <sys/wait.h>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -509,6 +510,34 @@ TEST_F(FaultTest, ManyDeletionsShareOneSync) {
     Run(true);
     EXPECT_EQ(context.summary.deletions, 300U);
     EXPECT_EQ(files.syncCalls.load(), 1);
+}
+
+// A process that may not name a descriptor directly (not root, or its rights changed since it
+// opened the file) names the unnamed copy through /proc/self/fd.
+TEST(UnnamedCopy, IsNamedThroughProcWhereItsDescriptorCannotBeNamed) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "dropping the rights the file was opened with needs root";
+    }
+    TempTree tree;
+    ASSERT_EQ(::chown(tree.Root().c_str(), 65534, 65534), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        // The file belongs to the user who names it, but the rights it was opened with are
+        // not the ones it is named with.
+        if (::setegid(65534) != 0 || ::seteuid(65534) != 0) {
+            ::_exit(2);
+        }
+        const int folder = ::open(tree.Root().c_str(), O_RDONLY | O_DIRECTORY);
+        const int file = ::open(tree.Root().c_str(), O_TMPFILE | O_WRONLY, 0644);
+        if (::write(file, "abc", 3) != 3 || ::seteuid(0) != 0 || ::seteuid(65534) != 0) {
+            ::_exit(2);
+        }
+        ::_exit(PosixFileSystem::Instance().LinkOpenFile(file, folder, "named") == 0 ? 0 : 1);
+    }
+    int status = -1;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(tree.Read("named"), "abc");
 }
 
 // A tmpfs mounted for one test, unmounted at its end.
