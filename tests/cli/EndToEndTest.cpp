@@ -466,7 +466,8 @@ TEST_F(UpdateCommandTest, AnIgnoredSignalDoesNotStopTheRun) {
     child.Signal(SIGINT);
     const ProgramResult result = child.Finish();
     EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(Lines(result.out).back(), std::to_string(kFiles) + " file(s) updated.");
+    EXPECT_THAT(result.out,
+                testing::EndsWith("\n" + std::to_string(kFiles) + " file(s) updated.\n"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, StopSignalTest, testing::Values(SIGINT, SIGTERM, SIGHUP),
