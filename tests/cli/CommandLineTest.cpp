@@ -112,6 +112,10 @@ std::vector<ParseRow> ParseRows() {
              return c;
          }()},
         {"JobsOfZero", {"--jobs", "0", "a", "b"}, "invalid number of jobs: '0'", {}},
+        {"JobsThatWrapToOne",
+         {"--jobs", "4294967297", "a", "b"},
+         "invalid number of jobs: '4294967297'",
+         {}},
         {"JobsWithoutANumber", {"a", "b", "-j"}, "option requires an argument -- 'j'", {}},
     };
 }

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -27,6 +28,14 @@ const std::string kTryHelp = "Try 'tolvane-update --help' for more information.\
 ProgramResult Update(const std::vector<std::string>& arguments,
                      const ProgramOptions& options = {}) {
     return RunProgram(kBinary, arguments, options);
+}
+
+// Runs tolvane-update with the soft limit of open descriptors set to limit.
+ProgramResult UpdateUnderSoftLimit(int limit, const std::vector<std::string>& arguments) {
+    std::vector<std::string> command{
+        "-c", "ulimit -Sn " + std::to_string(limit) + " && exec \"$0\" \"$@\"", kBinary};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    return RunProgram("/bin/sh", command);
 }
 
 std::vector<std::string> Lines(const std::string& text) {
@@ -172,11 +181,18 @@ TEST_F(UpdateCommandTest, DeletesOnlySourceFilesTheTargetHolds) {
     m_tree.WriteFile("dst/grown", 3);
     m_tree.WriteFile("src/kept", 3);
     m_tree.WriteFile("dst/kept", 9);
+    // Same size and time, other data: only the comparison that --verify asks for tells.
+    m_tree.WriteFile("src/stale", 4, 's');
+    m_tree.WriteFile("dst/stale", 4, 't');
+    const timespec times[2] = {{1, 0}, {1, 0}};
+    ::utimensat(AT_FDCWD, m_tree.Path("src/stale").c_str(), times, 0);
+    ::utimensat(AT_FDCWD, m_tree.Path("dst/stale").c_str(), times, 0);
 
-    const ProgramResult result = Update({"--delete-from-source", Source(), Target()});
+    const ProgramResult result = Update({"--delete-from-source", "--verify", Source(), Target()});
     EXPECT_EQ(result.out, "3 source file(s) deleted.\n2 file(s) updated.\n");
-    EXPECT_EQ(result.err, "");
-    EXPECT_EQ(result.status, 0);
+    EXPECT_THAT(result.err, StartsWith("tolvane-update: cannot delete '" + Source() + "/stale'"));
+    EXPECT_EQ(result.status, 1);
+    EXPECT_TRUE(m_tree.Exists("src/stale"));
     EXPECT_FALSE(m_tree.Exists("src/new"));
     EXPECT_FALSE(m_tree.Exists("src/same"));
     EXPECT_FALSE(m_tree.Exists("src/grown"));
@@ -189,6 +205,7 @@ struct RefusalRow {
     const char* name;
     std::vector<std::string> arguments;  // ROOT stands for the test's folder
     std::string err;
+    const char* locked = nullptr;  // a folder another run holds
 };
 
 void PrintTo(const RefusalRow& row, std::ostream* out) {
@@ -209,17 +226,25 @@ TEST_P(RefusalTest, ExitsWithTwoAndChangesNothing) {
     m_tree.WriteFile("src/a", 3);
     m_tree.WriteFile("file", 3);
     m_tree.MakeLink("alias", "src");
+    m_tree.MakeDir("dst");
     const auto before = Snapshot(m_tree.Root());
     std::vector<std::string> arguments;
     for (const std::string& argument : GetParam().arguments) {
         arguments.push_back(Expand(argument));
     }
+    const int held = GetParam().locked == nullptr
+                         ? -1
+                         : ::open(m_tree.Path(GetParam().locked).c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_TRUE(held < 0 || ::flock(held, LOCK_EX) == 0);
 
     const ProgramResult result = Update(arguments);
     EXPECT_EQ(result.err, Expand(GetParam().err));
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(result.status, 2);
     EXPECT_EQ(Snapshot(m_tree.Root()), before);
+    if (held >= 0) {
+        ::close(held);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -244,7 +269,15 @@ INSTANTIATE_TEST_SUITE_P(
                    "tolvane-update: cannot create 'ROOT/file': the target is not a folder\n"},
         RefusalRow{"TargetCannotBeMade",
                    {"ROOT/src", "ROOT/file/dst"},
-                   "tolvane-update: cannot create 'ROOT/file/dst': Not a directory\n"}),
+                   "tolvane-update: cannot create 'ROOT/file/dst': Not a directory\n"},
+        RefusalRow{"SourceBusy",
+                   {"-d", "ROOT/src", "ROOT/dst"},
+                   "tolvane-update: 'ROOT/src' is being updated by another run\n",
+                   "src"},
+        RefusalRow{"TargetBusy",
+                   {"-d", "ROOT/src", "ROOT/dst"},
+                   "tolvane-update: 'ROOT/dst' is being updated by another run\n",
+                   "dst"}),
     [](const testing::TestParamInfo<RefusalRow>& info) { return info.param.name; });
 
 TEST_F(UpdateCommandTest, DoubleDashLetsPathsBeginWithADash) {
@@ -318,7 +351,8 @@ TEST_F(UpdateCommandTest, PathLongerThanPathMaxIsUpdated) {
     ::close(file);
     ::close(fd);
 
-    const ProgramResult result = Update({Source(), Target()});
+    // Two descriptors per level are more than a soft limit of 32: the program raises it.
+    const ProgramResult result = UpdateUnderSoftLimit(32, {Source(), Target()});
     EXPECT_EQ(result.out, "1 file(s) updated.\n");
     EXPECT_EQ(result.err, "");
     EXPECT_EQ(result.status, 0);
@@ -411,6 +445,29 @@ TEST_P(StopSignalTest, FirstSignalEndsTheRunAfterTheEntryInHand) {
         ++copied;
     }
     EXPECT_EQ(copied, copies);
+}
+
+// A signal that the parent set to be ignored (nohup, a shell's background job) stays ignored.
+TEST_F(UpdateCommandTest, AnIgnoredSignalDoesNotStopTheRun) {
+    constexpr int kFiles = 100;
+    const std::string padding(200, 'p');
+    for (int i = 0; i < kFiles; ++i) {
+        m_tree.WriteFile("src/f" + std::to_string(i) + padding, 1);
+    }
+    ProgramOptions options;
+    options.stdoutPipeSize = 4096;
+    struct sigaction ignore {};
+    struct sigaction previous {};
+    ignore.sa_handler = SIG_IGN;
+    ::sigaction(SIGINT, &ignore, &previous);
+    ChildProcess child(kBinary, {"-v", Source(), Target()}, options);
+    ::sigaction(SIGINT, &previous, nullptr);
+    ASSERT_TRUE(child.WaitForOutput("copy ", std::chrono::seconds(10)));
+    child.Signal(SIGINT);
+    const ProgramResult result = child.Finish();
+    EXPECT_EQ(result.status, 0);
+    EXPECT_THAT(result.out,
+                testing::EndsWith("\n" + std::to_string(kFiles) + " file(s) updated.\n"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, StopSignalTest, testing::Values(SIGINT, SIGTERM, SIGHUP),

@@ -1,6 +1,10 @@
 // Failures a real folder cannot produce on demand: nothing partial is left, nothing is lost.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/fs.h>
+#include <linux/magic.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -104,14 +108,30 @@ INSTANTIATE_TEST_SUITE_P(Methods, DataFaultTest,
                                            DataFault{"WriteDiskFull", true, true, ENOSPC, true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// Also where copy_file_range moves nothing from the start, as from procfs: the file falls back.
 TEST_F(FaultTest, FallsBackToReadWriteWhenFastPathsAreRefused) {
     source.WriteFile("f", 1 << 20, 'q');
-    files.refuseRange = true;
-    files.refuseSend = true;
-    files.shortWrites = true;
-    Run(false);
-    EXPECT_EQ(target.Read("f"), source.Read("f"));
-    EXPECT_EQ(context.summary.failures, 0U);
+    for (const bool movesNothing : {false, true}) {
+        files.refuseRange = !movesNothing;
+        files.rangeMovesNothing = movesNothing;
+        files.refuseSend = true;
+        files.shortWrites = true;
+        ::unlink(target.Path("f").c_str());
+        Run(false);
+        EXPECT_EQ(target.Read("f"), source.Read("f")) << movesNothing;
+        EXPECT_EQ(context.summary.failures, 0U);
+    }
+}
+
+// A file whose data ends before the size it claims (procfs, sysfs) is no complete copy, and
+// its source is kept.
+TEST_F(FaultTest, DataThatEndsBeforeItsSizeIsNoCompleteCopy) {
+    source.WriteFile("f", 300000);
+    files.dataEndsAt = 1000;
+    Run(true);
+    EXPECT_TRUE(source.Exists("f"));
+    EXPECT_EQ(context.summary.failures, 1U);
+    EXPECT_EQ(context.copyCount.load(), 0U);
 }
 
 TEST_F(FaultTest, AFileThatVanishedAfterListingIsLeftAlone) {
@@ -125,23 +145,29 @@ TEST_F(FaultTest, AFileThatVanishedAfterListingIsLeftAlone) {
 TEST_F(FaultTest, AnUnreadableFolderIsAFailureAndTheRestGoesOn) {
     source.WriteFile("locked/f", 4);
     source.WriteFile("open/g", 4);
+    source.WriteFile("unlistable/h", 4);
     files.unreadableDir = "locked";
+    files.unlistableDir = "unlistable";
     Run(false);
-    EXPECT_EQ(context.summary.failures, 1U);
+    EXPECT_EQ(context.summary.failures, 2U);
     EXPECT_TRUE(context.Has("fail read locked: " + std::string(std::strerror(EACCES))));
+    EXPECT_TRUE(context.Has("fail read unlistable: " + std::string(std::strerror(EIO))));
     EXPECT_EQ(target.Size("open/g"), 4);
 }
 
 TEST_F(FaultTest, AnAbandonedCopyLeavesNothingInEveryCopyPath) {
     source.WriteFile("big", 20 << 20);
-    for (const bool readWrite : {false, true}) {
-        files.refuseRange = files.refuseSend = readWrite;
+    // copy_file_range, sendfile, read and write
+    for (const int refused : {0, 1, 2}) {
+        files.refuseRange = refused >= 1;
+        files.refuseSend = refused == 2;
         context.abandonAfterChunks = 1;
         context.abandonPolls = 0;
+        context.failures.clear();
         Run(true);
-        EXPECT_FALSE(target.Exists("big")) << readWrite;
-        EXPECT_TRUE(source.Exists("big")) << readWrite;
-        EXPECT_TRUE(context.HasStart("fail copy big:"));
+        EXPECT_FALSE(target.Exists("big")) << refused;
+        EXPECT_TRUE(source.Exists("big")) << refused;
+        EXPECT_TRUE(context.HasStart("fail copy big:")) << refused;
     }
 }
 
@@ -262,10 +288,27 @@ TEST_F(FaultTest, SetIdBitsGoWhereTheOwnerCannotBeKept) {
     source.WriteFile("f", 10);
     // Owned by someone else (as root; otherwise by the runner, whom no copy can change).
     (void)::chown(source.Path("f").c_str(), 1000, 1000);
-    ::chmod(source.Path("f").c_str(), 04755);
+    ::chmod(source.Path("f").c_str(), 06755);
     files.chownError = EPERM;
     Run(false);
     EXPECT_EQ(target.Stat("f").st_mode & 07777, 0755U);
+}
+
+// An entry that appears under the name while the copy is written is never replaced, whether
+// the copy is unnamed or written under the temporary name.
+TEST_F(FaultTest, AnEntryThatAppearsDuringACopyIsKept) {
+    for (const bool unnamed : {true, false}) {
+        files.refuseUnnamed = !unnamed;
+        const std::string name = unnamed ? "f" : "g";
+        source.WriteFile(name, 5000);
+        files.onSetTimes = [&] { target.WriteFile(name, 10, 'z'); };
+        Run(true);
+        EXPECT_EQ(target.Size(name), 10) << name;
+        EXPECT_TRUE(source.Exists(name)) << name;
+        EXPECT_FALSE(target.Exists("." + name + ".tolvane-partial")) << name;
+        EXPECT_EQ(context.summary.failures, 1U) << name;
+        ::unlink(source.Path(name).c_str());
+    }
 }
 
 // Also where the file system has no unnamed files and the copy is written under the
@@ -284,20 +327,53 @@ TEST_F(FaultTest, ALeftoverOfAKilledRunIsReplaced) {
 }
 
 // On a target that does not tell case apart, two source names that fold together are never
-// copied over each other, and the one that was not copied is not deleted.
-TEST_F(FaultTest, NamesThatFoldTogetherOnTheTargetCollide) {
-    constexpr long kVfat = 0x4d44;
-    files.fileSystemType = kVfat;
+// copied over each other, and the one that was not copied is not deleted; two folders are not
+// merged; a name the folder answers to under another spelling is no free name. The folder's
+// listing holds no descriptor once it is read.
+struct Folding {
+    const char* name;
+    long fileSystemType;
+    unsigned inodeFlags;
+};
+
+void PrintTo(const Folding& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class FoldingTest : public FaultTest, public ::testing::WithParamInterface<Folding> {};
+
+TEST_P(FoldingTest, NamesThatFoldTogetherOnTheTargetCollide) {
+    files.fileSystemType = GetParam().fileSystemType;
+    files.inodeFlags = GetParam().inodeFlags;
     source.WriteFile("A.txt", 10, 'a');
     source.WriteFile("a.txt", 10, 'b');
+    source.WriteFile("Dir/x", 10);
+    source.WriteFile("dir/y", 10);
+    source.WriteFile("\xc3\xa9", 10);  // é
+    target.WriteFile("\xc3\x89", 20);  // É
+    files.otherSpelling = "\xc3\xa9";
+    files.listedSpelling = "\xc3\x89";
+    const auto descriptors = [] {
+        return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
+    };
+    const auto before = descriptors();
     Run(true);
-    EXPECT_EQ(context.summary.copies, 1U);
-    EXPECT_EQ(context.summary.deletions, 1U);
-    EXPECT_EQ(context.summary.failures, 1U);
+    EXPECT_EQ(descriptors(), before);
+    EXPECT_EQ(context.summary.copies, 2U);
+    EXPECT_EQ(context.summary.deletions, 2U);
+    EXPECT_EQ(context.summary.failures, 3U);
     EXPECT_NE(source.Exists("A.txt"), source.Exists("a.txt"));
     const std::string kept = source.Exists("A.txt") ? "A.txt" : "a.txt";
     EXPECT_FALSE(target.Exists(kept));
+    EXPECT_NE(target.IsDir("Dir"), target.IsDir("dir"));
+    EXPECT_TRUE(source.Exists("\xc3\xa9"));
 }
+
+INSTANTIATE_TEST_SUITE_P(Targets, FoldingTest,
+                         ::testing::Values(Folding{"Fat", 0x4d44, 0},
+                                           Folding{"CaseFoldingExt4Folder", EXT4_SUPER_MAGIC,
+                                                   FS_CASEFOLD_FL}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // A folder that refuses a name its lookup called free (vfat with iocharset=utf8 holds it under
 // a spelling it does not answer to): neither the file nor the folder there is replaced or
@@ -382,6 +458,17 @@ INSTANTIATE_TEST_SUITE_P(
                    }},
         LateChange{"SourceReplacedBySameSizeAndTime",
                    [](const TempTree& s, const TempTree&) { ReplaceKeepingSizeAndTime(s, "f"); }},
+        LateChange{"SourceTouchedWithinItsSecond",
+                   [](const TempTree& s, const TempTree&) {
+                       const timespec was = s.Stat("f").st_mtim;
+                       SetModified(s.Path("f"), {was.tv_sec, (was.tv_nsec + 1) % 1'000'000'000});
+                   }},
+        LateChange{"TargetGrewKeepingItsTime",
+                   [](const TempTree&, const TempTree& t) {
+                       const struct stat was = t.Stat("f");
+                       std::ofstream(t.Path("f"), std::ios::app) << "more";
+                       SetModified(t.Path("f"), was.st_mtim);
+                   }},
         LateChange{"TargetShrankKeepingItsTime",
                    [](const TempTree&, const TempTree& t) {
                        const struct stat was = t.Stat("f");
@@ -403,6 +490,12 @@ INSTANTIATE_TEST_SUITE_P(
                    }},
         LateChange{"TargetRemoved",
                    [](const TempTree&, const TempTree& t) { ::unlink(t.Path("f").c_str()); }},
+        LateChange{"TargetLinkBecameTheSourceLink",
+                   [](const TempTree& s, const TempTree& t) {
+                       ::unlink(t.Path("f").c_str());
+                       ::link(s.Path("f").c_str(), t.Path("f").c_str());
+                   },
+                   true},
         LateChange{"TargetLinkGotOtherText",
                    [](const TempTree&, const TempTree& t) {
                        ::unlink(t.Path("f").c_str());
@@ -441,6 +534,72 @@ TEST_F(FaultTest, ManyDeletionsShareOneSync) {
     Run(true);
     EXPECT_EQ(context.summary.deletions, 300U);
     EXPECT_EQ(files.syncCalls.load(), 1);
+}
+
+// A process that may not name a descriptor directly (not root, or its rights changed since it
+// opened the file) names the unnamed copy through /proc/self/fd.
+TEST(UnnamedCopy, IsNamedThroughProcWhereItsDescriptorCannotBeNamed) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "dropping the rights the file was opened with needs root";
+    }
+    TempTree tree;
+    ASSERT_EQ(::chown(tree.Root().c_str(), 65534, 65534), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        // The file belongs to the user who names it, but the rights it was opened with are
+        // not the ones it is named with.
+        if (::setegid(65534) != 0 || ::seteuid(65534) != 0) {
+            ::_exit(2);
+        }
+        const int folder = ::open(tree.Root().c_str(), O_RDONLY | O_DIRECTORY);
+        const int file = ::open(tree.Root().c_str(), O_TMPFILE | O_WRONLY, 0644);
+        if (::write(file, "abc", 3) != 3 || ::seteuid(0) != 0 || ::seteuid(65534) != 0) {
+            ::_exit(2);
+        }
+        ::_exit(PosixFileSystem::Instance().LinkOpenFile(file, folder, "named") == 0 ? 0 : 1);
+    }
+    int status = -1;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(tree.Read("named"), "abc");
+}
+
+// A tmpfs mounted for one test, unmounted at its end.
+struct TmpfsMount {
+    explicit TmpfsMount(const std::string& folder)
+        : path(folder), mounted(::mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=4m") == 0) {}
+    ~TmpfsMount() {
+        if (mounted) {
+            ::umount2(path.c_str(), MNT_DETACH);
+        }
+    }
+    std::string path;
+    bool mounted;
+};
+
+// Roots on two file systems whose folders have the same inode number (every new tmpfs root has
+// the same) are not one folder; a target tree that spans two file systems has each synced
+// once before the deletions.
+TEST_F(FaultTest, AMoveAcrossFileSystemsSyncsEachTargetFileSystem) {
+    source.MakeDir("fs");
+    target.MakeDir("fs");
+    TmpfsMount from(source.Path("fs"));
+    TmpfsMount to(target.Path("fs"));
+    if (!from.mounted || !to.mounted) {
+        GTEST_SKIP() << "mounting a tmpfs needs root";
+    }
+    target.MakeDir("fs/inner");
+    TmpfsMount inner(target.Path("fs/inner"));
+    ASSERT_TRUE(inner.mounted);
+    for (const char* name : {"fs/a", "fs/b", "fs/inner/c", "fs/inner/d"}) {
+        source.WriteFile(name, 10);
+    }
+    context.source = source.Path("fs");
+    context.target = target.Path("fs");
+    Run(true);
+    EXPECT_EQ(context.summary.refusal, RootRefusal::None);
+    EXPECT_EQ(context.summary.deletions, 4U);
+    EXPECT_EQ(files.syncCalls.load(), 2);
 }
 
 // A batch is bounded by the folders it keeps open (512, fewer under a low descriptor limit): a

@@ -1,11 +1,16 @@
 #include "FaultyFileSystem.h"
 
 #include <fcntl.h>
+#include <unistd.h>
 
 namespace tolvane::test {
 
 bool FaultyFileSystem::FailNow() {
     return ++dataCalls == failDataCallAt;
+}
+
+bool FaultyFileSystem::DataEnded(int inFd) const {
+    return dataEndsAt >= 0 && ::lseek(inFd, 0, SEEK_CUR) >= dataEndsAt;
 }
 
 int FaultyFileSystem::Open(int dirFd, const char* name, int flags, mode_t mode) {
@@ -23,7 +28,27 @@ int FaultyFileSystem::Open(int dirFd, const char* name, int flags, mode_t mode) 
         std::lock_guard guard(m_writtenLock);
         m_written.insert(fd);
     }
+    if (fd >= 0 && (flags & O_DIRECTORY) != 0 && name == unlistableDir) {
+        std::lock_guard guard(m_writtenLock);
+        m_unlistable.insert(fd);
+    }
     return fd;
+}
+
+ssize_t FaultyFileSystem::ReadDirectory(int fd, void* buffer, size_t length) {
+    {
+        std::lock_guard guard(m_writtenLock);
+        if (m_unlistable.count(fd) != 0) {
+            return -EIO;
+        }
+    }
+    return PosixFileSystem::ReadDirectory(fd, buffer, length);
+}
+
+int FaultyFileSystem::InodeFlags(int fd, unsigned& flags) {
+    const int result = PosixFileSystem::InodeFlags(fd, flags);
+    flags = inodeFlags != 0 ? inodeFlags : flags;
+    return inodeFlags != 0 ? 0 : result;
 }
 
 int FaultyFileSystem::Close(int fd) {
@@ -31,6 +56,7 @@ int FaultyFileSystem::Close(int fd) {
     {
         std::lock_guard guard(m_writtenLock);
         written = m_written.erase(fd) > 0;
+        m_unlistable.erase(fd);
     }
     const int result = PosixFileSystem::Close(fd);
     return written && closeErrorOfWritten != 0 ? -closeErrorOfWritten : result;
@@ -91,12 +117,19 @@ int FaultyFileSystem::StatAt(int dirFd, const char* name, struct stat& st) {
     if (name == vanishingName) {
         return -ENOENT;
     }
-    return PosixFileSystem::StatAt(dirFd, name, st);
+    const int result = PosixFileSystem::StatAt(dirFd, name, st);
+    if (result == -ENOENT && !otherSpelling.empty() && name == otherSpelling) {
+        return PosixFileSystem::StatAt(dirFd, listedSpelling.c_str(), st);
+    }
+    return result;
 }
 
 ssize_t FaultyFileSystem::CopyRange(int inFd, int outFd, size_t length) {
     if (refuseRange) {
         return -EXDEV;
+    }
+    if (rangeMovesNothing || DataEnded(inFd)) {
+        return 0;
     }
     return FailNow() ? -dataError : PosixFileSystem::CopyRange(inFd, outFd, length / 2 + 1);
 }
@@ -105,10 +138,16 @@ ssize_t FaultyFileSystem::SendFile(int outFd, int inFd, size_t length) {
     if (refuseSend) {
         return -EINVAL;
     }
+    if (DataEnded(inFd)) {
+        return 0;
+    }
     return FailNow() ? -dataError : PosixFileSystem::SendFile(outFd, inFd, length / 2 + 1);
 }
 
 ssize_t FaultyFileSystem::Read(int fd, void* buffer, size_t length) {
+    if (DataEnded(fd)) {
+        return 0;
+    }
     return FailNow() ? -dataError : PosixFileSystem::Read(fd, buffer, length / 2 + 1);
 }
 

@@ -23,11 +23,19 @@ class FaultyFileSystem : public PosixFileSystem {
     // Refuse the fast paths so that read/write does the copy.
     bool refuseRange = false;
     bool refuseSend = false;
+    bool rangeMovesNothing = false;  // copy_file_range moves nothing, as from procfs or sysfs
+    off_t dataEndsAt = -1;  // reads stop here, as procfs data ends before the size it claims
     int syncError = 0;
     bool skipRealSync = false;  // count and order syncs without waiting for the disk
     std::function<void()> beforeSync;
-    std::string vanishingName;   // StatAt of this name answers ENOENT
-    std::string unreadableDir;   // opening this folder answers EACCES
+    std::string vanishingName;  // StatAt of this name answers ENOENT
+    std::string unreadableDir;  // opening this folder answers EACCES
+    std::string unlistableDir;  // listing this folder answers EIO
+    unsigned inodeFlags = 0;    // InodeFlags answers these when set
+    // StatAt of otherSpelling, where no such entry is, answers for listedSpelling, as a
+    // folder that folds more than ASCII letters does.
+    std::string otherSpelling;
+    std::string listedSpelling;
     bool refuseUnnamed = false;  // O_TMPFILE answers EOPNOTSUPP, as on FAT or NFS
 
     int chownError = 0;                // Chown answers this
@@ -50,6 +58,8 @@ class FaultyFileSystem : public PosixFileSystem {
     std::string refuseUnlinkOf;          // every Unlink of this name answers EACCES
 
     int Open(int dirFd, const char* name, int flags, mode_t mode) override;
+    ssize_t ReadDirectory(int fd, void* buffer, size_t length) override;
+    int InodeFlags(int fd, unsigned& flags) override;
     // Cloning would copy in one call and bypass every injected data fault.
     int CloneFile(int /*inFd*/, int /*outFd*/) override { return -EOPNOTSUPP; }
     int Unlink(int dirFd, const char* name) override;
@@ -68,8 +78,10 @@ class FaultyFileSystem : public PosixFileSystem {
 
   private:
     bool FailNow();
+    bool DataEnded(int inFd) const;
     std::mutex m_writtenLock;
-    std::set<int> m_written;  // guarded by m_writtenLock
+    std::set<int> m_written;     // guarded by m_writtenLock
+    std::set<int> m_unlistable;  // guarded by m_writtenLock
 };
 
 }  // namespace tolvane::test

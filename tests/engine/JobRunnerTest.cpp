@@ -44,7 +44,7 @@ TEST(JobRunner, WithoutAJobStartDoesNothingAndStopReturnsAtOnce) {
     CJobRunner runner;
     EXPECT_FALSE(runner.Start());
     EXPECT_FALSE(runner.IsRunRecorded());
-    EXPECT_EQ(runner.Stop(), 0);
+    runner.Stop();
     EXPECT_FALSE(runner.IsStopRequested());
 }
 
@@ -54,10 +54,10 @@ TEST(JobRunner, StopReturnsOnlyAfterTheJobHasReturned) {
     runner.SetJob(PollingJob, &state);
     ASSERT_TRUE(runner.Start());
     WaitUntil(state.started, 1);
-    EXPECT_EQ(runner.Stop(), 0);
+    runner.Stop();
     EXPECT_EQ(state.returned.load(), 1);
     EXPECT_TRUE(runner.IsStopRequested());  // kept until the next Start
-    EXPECT_EQ(runner.Stop(), 0);            // a second Stop returns at once
+    runner.Stop();                          // a second Stop returns at once
 }
 
 TEST(JobRunner, StopWhileIdleLeavesTheFlagAsItWas) {
@@ -67,7 +67,7 @@ TEST(JobRunner, StopWhileIdleLeavesTheFlagAsItWas) {
     ASSERT_TRUE(runner.Start());
     WaitUntil(state.returned, 1);
     std::this_thread::sleep_for(5ms);
-    EXPECT_EQ(runner.Stop(), 0);
+    runner.Stop();
     EXPECT_FALSE(runner.IsStopRequested());
 }
 

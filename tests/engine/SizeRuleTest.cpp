@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 #include <ostream>
+
+#include <filesystem>
 
 #include "FaultyFileSystem.h"
 #include "RecordingContext.h"
@@ -103,6 +106,7 @@ struct ProofCase {
     bool verify;
     bool expectDeleted;
     long fileSystemType = 0;  // the type the target's file system claims, when set
+    bool abandoned = false;   // the run is abandoned from the start
 };
 
 // Test names and failure messages show the row by its name.
@@ -137,25 +141,35 @@ TEST_P(DeletionProofTest, DeletesOnlyWhatTheTargetHolds) {
     context.files = &files;
     context.deleteFromSource = true;
     context.verify = c.verify;
+    context.abandonAfterChunks = c.abandoned ? 0 : -1;
+    const auto descriptors = [] {
+        return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
+    };
+    const auto before = descriptors();
     UpdateThreadProc(&context);
 
     EXPECT_EQ(!source.Exists("f"), c.expectDeleted);
     EXPECT_EQ(context.summary.failures, c.expectDeleted ? 0U : 1U);
     EXPECT_EQ(context.copyCount.load(), 0U);
+    EXPECT_EQ(descriptors(), before) << "the compared files are closed";
 }
 
 constexpr long kVfat = 0x4d44;  // keeps times to 2 s
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, DeletionProofTest,
-    ::testing::Values(ProofCase{"sameTime", 0, false, false, true},
-                      ProofCase{"otherTimeSameContent", 1, true, false, true},
-                      ProofCase{"otherTimeOtherContent", 1, false, false, false},
-                      ProofCase{"olderTargetOtherContent", -1, false, false, false},
-                      ProofCase{"verifySameTimeOtherContent", 0, false, true, false},
-                      ProofCase{"verifySameContent", 0, true, true, true},
-                      ProofCase{"fatSecondsApartOtherContent", 3'000'000'000, false, false, false,
-                                kVfat}),
+    ::testing::Values(
+        ProofCase{"sameTime", 0, false, false, true},
+        ProofCase{"otherTimeSameContent", 1, true, false, true},
+        ProofCase{"otherTimeOtherContent", 1, false, false, false},
+        ProofCase{"olderTargetOtherContent", -1, false, false, false},
+        ProofCase{"verifySameTimeOtherContent", 0, false, true, false},
+        ProofCase{"verifySameContent", 0, true, true, true},
+        ProofCase{"fatSecondsApartOtherContent", 3'000'000'000, false, false, false, kVfat},
+        // FAT keeps times to 2 s: within them, the times are the same.
+        ProofCase{"fatWithinTwoSecondsOtherContent", 1'500'000'000, false, false, true, kVfat},
+        // Stopped during the comparison: not proven.
+        ProofCase{"abandonedComparison", 1, true, false, false, 0, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SizeRule, CopyKeepsModeAndModificationTime) {
@@ -165,6 +179,7 @@ TEST(SizeRule, CopyKeepsModeAndModificationTime) {
     ::chmod(source.Path("f").c_str(), 0640);
     const timespec times[2] = {{1000000000, 0}, {1200000000, 123456789}};
     ::utimensat(AT_FDCWD, source.Path("f").c_str(), times, 0);
+    const bool attributes = ::setxattr(source.Path("f").c_str(), "user.note", "kept", 4, 0) == 0;
 
     RecordingContext context(source.Root(), target.Root());
     UpdateThreadProc(&context);
@@ -173,6 +188,9 @@ TEST(SizeRule, CopyKeepsModeAndModificationTime) {
     EXPECT_EQ(copied.st_mode & 07777, 0640U);
     EXPECT_EQ(copied.st_mtim.tv_sec, 1200000000);
     EXPECT_EQ(copied.st_mtim.tv_nsec, 123456789);
+    char note[8] = {};
+    EXPECT_EQ(::getxattr(target.Path("f").c_str(), "user.note", note, sizeof note),
+              attributes ? 4 : -1);
 }
 
 // A file with holes is copied with its holes, a trailing one included: the copy has the
@@ -209,6 +227,7 @@ TEST(SizeRule, SizesAboveFourGibibytesCompareWhole) {
 
     EXPECT_TRUE(source.Exists("f"));
     EXPECT_EQ(context.copyCount.load(), 0U);
+    EXPECT_EQ(context.summary.failures, 0U) << "a longer target is skipped, never compared";
 }
 
 }  // namespace

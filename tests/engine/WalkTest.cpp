@@ -1,6 +1,7 @@
 // The walk over whole trees: what it visits, mirrors, shows, and what it leaves alone.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <limits.h>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -112,12 +113,21 @@ TEST(Walk, StopEndsEveryLevelAfterTheEntryInHand) {
     }
     RecordingContext context(source.Root(), target.Root());
     context.stopAfterStatuses = 5;
+    context.deleteFromSource = true;
     UpdateThreadProc(&context);
 
     EXPECT_EQ(context.statuses.size(), 5U);
     EXPECT_LE(context.copyCount.load(), 5U);
     EXPECT_EQ(context.doneNotices, 1);
     EXPECT_TRUE(context.summary.stopped);
+    // What was copied before the stop is moved: its source deleted, and only its source.
+    EXPECT_GT(context.summary.deletions, 0U);
+    for (int i = 0; i < 20; ++i) {
+        for (const std::string name : {"a/b/c/f", "top"}) {
+            EXPECT_NE(source.Exists(name + std::to_string(i)),
+                      target.Exists(name + std::to_string(i)));
+        }
+    }
 }
 
 TEST(Walk, MissingTargetRootIsCreatedWithItsParents) {
@@ -171,6 +181,9 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"SameFolderThroughALink", "src", "alias/", RootRefusal::SameFolder, 0},
         Refusal{"TargetIsAFile", "src", "file", RootRefusal::TargetNotFolder, ENOTDIR},
         Refusal{"TargetBelowAFile", "src", "file/new/deeper", RootRefusal::TargetUnusable, ENOTDIR},
+        // Refused before the folders above the long name are made.
+        Refusal{"TargetNameTooLong", "src", "new/" + std::string(NAME_MAX + 1, 'x'),
+                RootRefusal::TargetUnusable, ENAMETOOLONG},
         // Longer than PATH_MAX only once the missing folders would have been made.
         Refusal{"TargetTooLong", "src", "new/" + std::string(4100, 'x').replace(200, 1, "/"),
                 RootRefusal::TargetUnusable, ENAMETOOLONG}),
@@ -278,6 +291,9 @@ TEST(Walk, DryRunIntoAnExistingTargetChangesNothing) {
     source.WriteFile("same", 10);
     source.MakeLink("link", "somewhere");
     target.WriteFile("shorter", 3);
+    // The target is the source file itself: no deletion is predicted.
+    source.WriteFile("twin", 10);
+    ::link(source.Path("twin").c_str(), target.Path("twin").c_str());
     // Same size, other data and time: a real run would keep its source, so none is counted.
     target.WriteFile("same", 10, 'b');
     const timespec times[2] = {{1, 0}, {1, 0}};
