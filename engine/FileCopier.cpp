@@ -63,9 +63,10 @@ bool StartsWith(const char* text, const char* prefix) {
     return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
 }
 
-bool EndsWith(const char* text, size_t length, const char* suffix) {
+// True when name, of length bytes, is a dot, at least one byte and suffix, as NameBeside makes.
+bool IsNameBeside(const char* name, size_t length, const char* suffix) {
     const size_t n = std::strlen(suffix);
-    return length >= n && std::strcmp(text + length - n, suffix) == 0;
+    return name[0] == '.' && length > n + 1 && std::strcmp(name + length - n, suffix) == 0;
 }
 
 // ".NAME" + suffix; a name too long for that keeps its first bytes and a hash of the whole,
@@ -110,8 +111,7 @@ std::string FileCopier::TemporaryNameOf(const char* name) {
 
 bool FileCopier::IsTemporaryName(const char* name) {
     const size_t length = std::strlen(name);
-    return name[0] == '.' && length > std::strlen(kAsideSuffix) + 1 &&
-           (EndsWith(name, length, kTemporarySuffix) || EndsWith(name, length, kAsideSuffix));
+    return IsNameBeside(name, length, kTemporarySuffix) || IsNameBeside(name, length, kAsideSuffix);
 }
 
 CopyResult FileCopier::Copy(int sourceDir, int targetDir, dev_t targetDevice, const char* name,
