@@ -1,7 +1,10 @@
 #include "TargetFileSystems.h"
 
+#include <sys/stat.h>
 #include <sys/sysmacros.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -81,15 +84,22 @@ TargetFileSystems::Traits TraitsOf(long type) {
     return traits;
 }
 
-}  // namespace
+std::string DeviceNumbers(dev_t device) {
+    return std::to_string(major(device)) + ":" + std::to_string(minor(device));
+}
 
-std::string MountTypeOf(dev_t device) {
+struct MountInfo {
+    std::string type;
+    std::string source;
+};
+
+MountInfo MountOf(dev_t device) {
     std::ifstream mounts("/proc/self/mountinfo");
-    const std::string wanted = std::to_string(major(device)) + ":" + std::to_string(minor(device));
+    const std::string wanted = DeviceNumbers(device);
     std::string line;
     while (std::getline(mounts, line)) {
         // "36 35 98:0 /root /mnt rw,noatime master:1 - ext3 /dev/root rw": the third field is
-        // the device, and the type follows the " - " that ends the optional fields.
+        // the device, and the type and source follow the " - " that ends the optional fields.
         std::istringstream fields(line);
         std::string id;
         std::string parent;
@@ -98,12 +108,55 @@ std::string MountTypeOf(dev_t device) {
         const size_t separator = line.find(" - ");
         if (numbers == wanted && separator != std::string::npos) {
             std::istringstream rest(line.substr(separator + 3));
-            std::string type;
-            rest >> type;
-            return type;
+            MountInfo mount;
+            rest >> mount.type >> mount.source;
+            return mount;
         }
     }
     return {};
+}
+
+// Reads whether the block device numbered numbers ("8:17") is removable into removable;
+// false when sysfs does not know the device.
+bool BlockDeviceRemovable(const std::string& sysRoot, const std::string& numbers, bool& removable) {
+    std::error_code error;
+    std::filesystem::path folder =
+        std::filesystem::canonical(sysRoot + "/dev/block/" + numbers, error);
+    if (error) {
+        return false;
+    }
+    if (std::filesystem::exists(folder / "partition", error)) {
+        folder = folder.parent_path();  // a partition's disk is the folder above it
+    }
+    std::ifstream flag(folder / "removable");
+    int value = 0;
+    if (!(flag >> value)) {
+        return false;
+    }
+    removable = value == 1;
+    return true;
+}
+
+}  // namespace
+
+std::string MountTypeOf(dev_t device) {
+    return MountOf(device).type;
+}
+
+bool IsOnRemovableMedia(dev_t device, const std::string& sysRoot) {
+    bool removable = false;
+    if (BlockDeviceRemovable(sysRoot, DeviceNumbers(device), removable)) {
+        return removable;
+    }
+    const std::string source = MountOf(device).source;
+    struct stat st {};
+    return source.starts_with('/') && ::stat(source.c_str(), &st) == 0 && S_ISBLK(st.st_mode) &&
+           BlockDeviceRemovable(sysRoot, DeviceNumbers(st.st_rdev), removable) && removable;
+}
+
+std::string SysfsRoot() {
+    const char* root = std::getenv("TOLVANE_SYSFS_ROOT");
+    return root != nullptr && root[0] != '\0' ? root : "/sys";
 }
 
 TargetFileSystems::Known& TargetFileSystems::KnownOf(int folderFd, dev_t device) {
@@ -135,6 +188,14 @@ const TargetFileSystems::Traits& TargetFileSystems::Of(int folderFd, dev_t devic
 
 bool TargetFileSystems::IsRemote(int folderFd, dev_t device) {
     return KnownOf(folderFd, device).traits.remote;
+}
+
+bool TargetFileSystems::IsRemovable(int folderFd, dev_t device) {
+    Known& known = KnownOf(folderFd, device);
+    if (known.removable < 0) {
+        known.removable = IsOnRemovableMedia(device, SysfsRoot()) ? 1 : 0;
+    }
+    return known.removable == 1;
 }
 
 bool TargetFileSystems::FoldsCase(int folderFd, dev_t device) {

@@ -2,6 +2,7 @@
 
 #include <sys/types.h>
 
+#include <string>
 #include <vector>
 
 #include "FileSystem.h"
@@ -37,12 +38,15 @@ class TargetFileSystems {
     bool IsRemote(int folderFd, dev_t device);
     // True when the target folder folderFd matches names without regard to case.
     bool FoldsCase(int folderFd, dev_t device);
+    // True when device lies on removable media (see IsOnRemovableMedia); asked once per device.
+    bool IsRemovable(int folderFd, dev_t device);
 
   private:
     struct Known {
         dev_t device;
         Traits traits;
         bool observed;
+        int removable = -1;  // not yet asked
     };
     Known& KnownOf(int folderFd, dev_t device);
 
@@ -54,5 +58,16 @@ class TargetFileSystems {
 // The type of the mount that device belongs to as /proc/self/mountinfo names it ("fuseblk"),
 // or an empty string.
 std::string MountTypeOf(dev_t device);
+
+// True when the file system on device lies on a disk that sysfs calls removable (USB sticks,
+// SD cards in a reader, ...): the block device's folder below sysRoot/dev/block, or its
+// disk's above a partition, holds "removable" 1. A file system without a block device of its
+// own (FUSE over a disk, as fuseblk; btrfs) is looked up by the block device that
+// /proc/self/mountinfo names as its source.
+bool IsOnRemovableMedia(dev_t device, const std::string& sysRoot);
+
+// Where sysfs is mounted: /sys, or the folder that TOLVANE_SYSFS_ROOT names, through which
+// tests show the engine removable media where the machine has none.
+std::string SysfsRoot();
 
 }  // namespace tolvane
