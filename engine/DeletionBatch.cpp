@@ -104,11 +104,12 @@ bool DeletionBatch::ReadsBack(const Pending& pending) {
         Fail(pending, error, "the target could not be read back from the storage");
         return false;
     }
-    m_summary.bytesVerified += static_cast<std::uint64_t>(pending.size);
     if (!equal) {
         Fail(pending, 0, RemoveTarget(pending));
+        return false;
     }
-    return equal;
+    m_summary.bytesVerified += static_cast<std::uint64_t>(pending.size);
+    return true;
 }
 
 // Tells the observer how far the read-back has come, a few times a second at most.

@@ -44,9 +44,7 @@ int TargetReadBack::OpenFromStorage(int targetDir, const char* name, bool& direc
         return fd;
     }
     struct stat st {};
-    long type = 0;
-    if (m_files.Stat(fd, st) != 0 || !S_ISREG(st.st_mode) ||
-        (m_files.FileSystemType(fd, type) == 0 && (type == kTmpfs || type == kRamfs))) {
+    if (m_files.Stat(fd, st) != 0 || !S_ISREG(st.st_mode) || InMemory(fd, st.st_dev)) {
         return fd;  // memory is the storage here; anything else fails on reading
     }
     // A page under writeback or briefly held by another reader stays once: ask twice.
@@ -56,6 +54,18 @@ int TargetReadBack::OpenFromStorage(int targetDir, const char* name, bool& direc
     m_files.Close(fd);
     direct = true;
     return m_files.Open(targetDir, name, kReadFlags | O_DIRECT);
+}
+
+// Whether fd lies on tmpfs or ramfs, asked once per device: a round trip on a share.
+bool TargetReadBack::InMemory(int fd, dev_t device) {
+    if (!m_deviceKnown || device != m_device) {
+        long type = 0;
+        m_deviceInMemory =
+            m_files.FileSystemType(fd, type) == 0 && (type == kTmpfs || type == kRamfs);
+        m_device = device;
+        m_deviceKnown = true;
+    }
+    return m_deviceInMemory;
 }
 
 // Flushes fd's data, drops its cached pages, and tells whether none of them is left.

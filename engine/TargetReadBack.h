@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include "ContentComparer.h"
 #include "FileSystem.h"
 
@@ -27,8 +29,13 @@ class TargetReadBack {
     int OpenFromStorage(int targetDir, const char* name, bool& direct);
     bool CacheDropped(int fd, off_t size);
 
+    bool InMemory(int fd, dev_t device);
+
     FileSystem& m_files;
     ContentComparer m_comparer;
+    dev_t m_device = 0;  // the device last asked about, and whether memory is its storage
+    bool m_deviceKnown = false;
+    bool m_deviceInMemory = false;
 };
 
 }  // namespace tolvane

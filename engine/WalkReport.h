@@ -102,8 +102,8 @@ struct WalkSummary {
     std::uint64_t deletions = 0;
     std::uint64_t failures = 0;
     std::uint64_t bytesCopied = 0;
-    // Targets read back from the storage and compared with their sources, their bytes, and
-    // the time it took.
+    // Targets read back from the storage and compared with their sources, the bytes of those
+    // that read back right, and the time it took.
     std::uint64_t filesVerified = 0;
     std::uint64_t bytesVerified = 0;
     double verifySeconds = 0;
