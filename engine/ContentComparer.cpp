@@ -41,9 +41,10 @@ void ContentComparer::FreeBuffers::operator()(char* buffers) const {
 }
 
 // Fills buffer with up to kChunk bytes of fd, reading again after a short read, as a read may
-// return less than asked without being at the end, unless stopAtShortRead. Returns the bytes
-// read, or -errno.
-ssize_t ContentComparer::ReadChunk(int fd, char* buffer, bool stopAtShortRead) {
+// return less than asked without being at the end; with direct (O_DIRECT, whose reads must
+// start on a block boundary), only while a short read leaves the offset aligned, which
+// elsewhere than at the end it does. Returns the bytes read, or -errno.
+ssize_t ContentComparer::ReadChunk(int fd, char* buffer, bool direct) {
     size_t have = 0;
     while (have < kChunk) {
         const ssize_t n = m_files.Read(fd, buffer + have, kChunk - have);
@@ -51,7 +52,7 @@ ssize_t ContentComparer::ReadChunk(int fd, char* buffer, bool stopAtShortRead) {
             return n;
         }
         have += static_cast<size_t>(n);
-        if (n == 0 || (stopAtShortRead && have < kChunk)) {
+        if (n == 0 || (direct && have % kAlignment != 0)) {
             break;
         }
     }

@@ -20,11 +20,11 @@ class ContentComparer {
     // symbolic link.
     int Compare(int sourceDir, int targetDir, const char* name, bool& equal);
     // The same for two open files, each read from where it stands. targetDirect: target was
-    // opened with O_DIRECT, where a short read is its end (a read past it may be refused).
+    // opened with O_DIRECT, whose reads must start on a block boundary.
     int CompareOpen(int source, int target, bool targetDirect, bool& equal);
 
   private:
-    ssize_t ReadChunk(int fd, char* buffer, bool stopAtShortRead);
+    ssize_t ReadChunk(int fd, char* buffer, bool direct);
 
     struct FreeBuffers {
         void operator()(char* buffers) const;
