@@ -2,10 +2,14 @@
 // delay, so that bench/run can measure copies onto and from a share with network latency. It
 // can also behave like the file systems that phones, USB sticks and other systems' shares
 // show through FUSE, for the tests: names matched without regard to case, a rename onto an
-// existing name refused, times kept only to a coarser step.
+// existing name refused, times kept only to a coarser step; and like a fake-capacity stick
+// that accepts every write but keeps only so many bytes (--store-limit), dropping the rest or
+// wrapping them around onto what it holds already (--wrap-around), with the page cache on
+// (--cached), so that a read right after a write shows what was written, not what was kept.
 //
 //   bench_delayfs [--delay-ms=MS] [--stats=FILE] [--fold-case] [--no-replace]
-//                 [--time-step-ns=NS] BACKING MOUNTPOINT [FUSE options]
+//                 [--time-step-ns=NS] [--cached] [--store-limit=BYTES [--wrap-around]]
+//                 BACKING MOUNTPOINT [FUSE options]
 //
 // Every request that reaches this daemon and waits for an answer sleeps MS milliseconds
 // (default 1) before it is served from the folder BACKING. The kernel is kept from hiding that
@@ -26,6 +30,7 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -36,6 +41,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <map>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -49,6 +56,9 @@ struct Settings {
     int foldCase = 0;               // --fold-case: names match without regard to ASCII case
     int noReplace = 0;              // --no-replace: a rename onto an existing name is refused
     long timeStepNs = 1;            // --time-step-ns: times set are cut to a multiple of this
+    int cached = 0;                 // --cached: the kernel's page cache keeps file data
+    long long storeLimit = 0;       // --store-limit: data bytes kept of all written; 0 all
+    int wrapAround = 0;             // --wrap-around: writes past the limit land over earlier ones
     int showHelp = 0;
 };
 
@@ -103,6 +113,22 @@ const char* const kOpNames[] = {
     "access",   "fallocate", "lseek"};
 static_assert(sizeof(kOpNames) / sizeof(kOpNames[0]) == static_cast<size_t>(Op::kCount));
 std::atomic<unsigned long> gCounts[static_cast<size_t>(Op::kCount)];
+std::atomic<unsigned long long> gBytesRead{0};  // file data the reads handed out
+
+// The lying storage of --store-limit: each write takes the next device offsets from a
+// running counter, as a drive that fills itself from the start does. Without --wrap-around,
+// the bytes at device offsets past the limit are dropped (they read back as zeros); with it,
+// every byte is kept at its device offset modulo the limit, in gImage, and the reads of a
+// file are mapped back through its extents, so that later writes show over earlier ones.
+std::atomic<unsigned long long> gDeviceOffset{0};
+struct Extent {
+    off_t offset;  // in the file
+    size_t length;
+    unsigned long long device;  // where its first byte went
+};
+std::mutex gImageLock;
+std::vector<char> gImage;                       // --wrap-around: guarded by gImageLock
+std::map<ino_t, std::vector<Extent>> gExtents;  // per backing inode, oldest first
 
 // Set by an operation that the library follows, within the same request and on the same
 // thread, by a getattr (the attributes of a made entry, or of an entry after setattr): the
@@ -219,11 +245,15 @@ void ReportCounts() {
                 detail += " " + std::string(kOpNames[i]) + "=" + std::to_string(n);
             }
         }
+        const unsigned long long bytes = gBytesRead.exchange(0, std::memory_order_relaxed);
+        if (bytes != 0) {
+            detail += " read-bytes=" + std::to_string(bytes);
+        }
         AppendStats("requests " + std::to_string(total) + detail);
     }
 }
 
-void* Init(fuse_conn_info* /*conn*/, fuse_config* cfg) {
+void* Init(fuse_conn_info* conn, fuse_config* cfg) {
     // Started here, after the daemon has forked into the background. SIGUSR1 is blocked in
     // every thread (see main), so only this one takes it.
     if (gSettings.stats != nullptr) {
@@ -232,10 +262,16 @@ void* Init(fuse_conn_info* /*conn*/, fuse_config* cfg) {
     }
     cfg->use_ino = 1;  // the backing inode numbers, stable as on a real share
     cfg->readdir_ino = 1;
-    cfg->hard_remove = 1;   // unlink open files at once, no hidden renames (and their getattrs)
-    cfg->direct_io = 1;     // every read and write goes to the daemon
-    cfg->kernel_cache = 0;  // and nothing is kept in the page cache across opens
+    cfg->hard_remove = 1;  // unlink open files at once, no hidden renames (and their getattrs)
+    // Every read and write goes to the daemon, and nothing is kept in the page cache across
+    // opens; --cached keeps what was written or read in the cache, across opens too.
+    cfg->direct_io = gSettings.cached == 0 ? 1 : 0;
+    cfg->kernel_cache = gSettings.cached;
     cfg->auto_cache = 0;
+    if (gSettings.cached != 0) {
+        // A file's pages would go whenever its time changes, which every write does.
+        conn->want &= ~FUSE_CAP_AUTO_INVAL_DATA;
+    }
     return nullptr;
 }
 
@@ -353,9 +389,27 @@ int UTimeNs(const char* path, const timespec given[2], fuse_file_info* fi) {
     return WaitThenMark(Result(rc));
 }
 
+// Forgets where the data of the backing file fd went, for a file that starts anew.
+void ForgetExtents(int fd) {
+    struct stat st {};
+    if (gSettings.wrapAround != 0 && ::fstat(fd, &st) == 0) {
+        const std::lock_guard<std::mutex> lock(gImageLock);
+        gExtents.erase(st.st_ino);
+    }
+}
+
+// The backing file is never opened with O_DIRECT: the buffers the library hands over are not
+// aligned for it. What the kernel asked for, it has done already.
+int BackingFlags(int flags) {
+    return (flags & ~O_DIRECT) | O_CLOEXEC;
+}
+
 int Open(const char* path, fuse_file_info* fi) {
     Wait(Op::kOpen);
-    const int fd = ::openat(gRootFd, Rel(path).c_str(), fi->flags | O_CLOEXEC);
+    const int fd = ::openat(gRootFd, Rel(path).c_str(), BackingFlags(fi->flags));
+    if (fd >= 0 && (fi->flags & O_TRUNC) != 0) {
+        ForgetExtents(fd);
+    }
     if (fd < 0) {
         return -errno;
     }
@@ -365,22 +419,104 @@ int Open(const char* path, fuse_file_info* fi) {
 
 int Create(const char* path, mode_t mode, fuse_file_info* fi) {
     Wait(Op::kCreate);
-    const int fd = ::openat(gRootFd, Rel(path).c_str(), fi->flags | O_CREAT | O_CLOEXEC, mode);
+    const int fd = ::openat(gRootFd, Rel(path).c_str(), BackingFlags(fi->flags) | O_CREAT, mode);
     if (fd < 0) {
         return WaitThenMark(-errno);
     }
+    ForgetExtents(fd);  // the inode number of a removed file may come back
     fi->fh = static_cast<uint64_t>(fd);
     return WaitThenMark(0);
 }
 
+// Copies the bytes of the image that the extents of inode put at [offset, offset + size) of
+// the file over buffer, the latest write last.
+void ReadFromImage(ino_t inode, char* buffer, size_t size, off_t offset) {
+    const std::lock_guard<std::mutex> lock(gImageLock);
+    const auto found = gExtents.find(inode);
+    if (found == gExtents.end()) {
+        return;
+    }
+    const unsigned long long limit = gImage.size();
+    for (const Extent& extent : found->second) {
+        const off_t from = std::max(offset, extent.offset);
+        const off_t to = std::min(offset + static_cast<off_t>(size),
+                                  extent.offset + static_cast<off_t>(extent.length));
+        for (off_t at = from; at < to; ++at) {
+            const unsigned long long device =
+                extent.device + static_cast<unsigned long long>(at - extent.offset);
+            buffer[at - offset] = gImage[device % limit];
+        }
+    }
+}
+
 int Read(const char* /*path*/, char* buffer, size_t size, off_t offset, fuse_file_info* fi) {
     Wait(Op::kRead);
-    const ssize_t n = ::pread(static_cast<int>(fi->fh), buffer, size, offset);
-    return n < 0 ? -errno : static_cast<int>(n);
+    const int fd = static_cast<int>(fi->fh);
+    const ssize_t n = ::pread(fd, buffer, size, offset);
+    if (n < 0) {
+        return -errno;
+    }
+    struct stat st {};
+    if (gSettings.wrapAround != 0 && ::fstat(fd, &st) == 0) {
+        ReadFromImage(st.st_ino, buffer, static_cast<size_t>(n), offset);
+    }
+    gBytesRead.fetch_add(static_cast<unsigned long long>(n), std::memory_order_relaxed);
+    return static_cast<int>(n);
+}
+
+int WriteAll(int fd, const char* buffer, size_t size, off_t offset) {
+    for (size_t done = 0; done < size;) {
+        const ssize_t n =
+            ::pwrite(fd, buffer + done, size - done, offset + static_cast<off_t>(done));
+        if (n < 0) {
+            return -errno;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return 0;
+}
+
+// A write to a drive that keeps only --store-limit bytes: answered as done in full. The bytes
+// that fit reach the backing file; past the limit, the file only grows, its new bytes a hole
+// (zeros), or, with --wrap-around, the bytes go to the image over what it held there.
+int LyingWrite(int fd, const char* buffer, size_t size, off_t offset) {
+    const unsigned long long limit = static_cast<unsigned long long>(gSettings.storeLimit);
+    const unsigned long long device = gDeviceOffset.fetch_add(size);
+    if (gSettings.wrapAround != 0) {
+        struct stat st {};
+        if (::fstat(fd, &st) != 0) {
+            return -errno;
+        }
+        const std::lock_guard<std::mutex> lock(gImageLock);
+        for (size_t i = 0; i < size; ++i) {
+            gImage[(device + i) % limit] = buffer[i];
+        }
+        gExtents[st.st_ino].push_back({offset, size, device});
+    }
+    // With --wrap-around the backing file keeps every byte, and the image what reads back.
+    size_t kept = size;
+    if (gSettings.wrapAround == 0) {
+        kept = device >= limit
+                   ? 0
+                   : static_cast<size_t>(std::min<unsigned long long>(size, limit - device));
+    }
+    const int error = WriteAll(fd, buffer, kept, offset);
+    if (error != 0) {
+        return error;
+    }
+    struct stat st {};
+    const off_t end = offset + static_cast<off_t>(size);
+    if (kept < size && ::fstat(fd, &st) == 0 && st.st_size < end && ::ftruncate(fd, end) != 0) {
+        return -errno;
+    }
+    return static_cast<int>(size);
 }
 
 int Write(const char* /*path*/, const char* buffer, size_t size, off_t offset, fuse_file_info* fi) {
     Wait(Op::kWrite);
+    if (gSettings.storeLimit > 0) {
+        return LyingWrite(static_cast<int>(fi->fh), buffer, size, offset);
+    }
     const ssize_t n = ::pwrite(static_cast<int>(fi->fh), buffer, size, offset);
     return n < 0 ? -errno : static_cast<int>(n);
 }
@@ -563,12 +699,17 @@ int ParseArgument(void* data, const char* arg, int key, fuse_args* /*out*/) {
 void Usage(const char* program) {
     std::printf(
         "usage: %s [--delay-ms=MS] [--stats=FILE] [--fold-case] [--no-replace]\n"
-        "          [--time-step-ns=NS] BACKING MOUNTPOINT [FUSE options]\n"
+        "          [--time-step-ns=NS] [--cached] [--store-limit=BYTES [--wrap-around]]\n"
+        "          BACKING MOUNTPOINT [FUSE options]\n"
         "Mounts BACKING at MOUNTPOINT; every request waits MS milliseconds (default 1).\n"
         "--fold-case matches names without regard to ASCII case; --no-replace refuses a\n"
         "rename onto an existing name (EPERM); --time-step-ns keeps times set to NS.\n"
+        "--cached lets the page cache keep file data (no direct I/O). --store-limit\n"
+        "keeps only the first BYTES of data written, across all files, and reads zeros\n"
+        "for the rest; with --wrap-around, writes past BYTES land over earlier ones.\n"
+        "Every write is answered as done.\n"
         "With --stats, each SIGUSR1 appends the counts of requests served since the last\n"
-        "one to FILE.\n"
+        "one (and the bytes read) to FILE.\n"
         "Defaults: -o attr_timeout=0,entry_timeout=0,negative_timeout=0,max_threads=256,\n"
         "direct I/O on every file. Unmount with umount or fusermount3 -u.\n\n",
         program);
@@ -583,6 +724,9 @@ int main(int argc, char** argv) {
         {"--fold-case", offsetof(Settings, foldCase), 1},
         {"--no-replace", offsetof(Settings, noReplace), 1},
         {"--time-step-ns=%ld", offsetof(Settings, timeStepNs), 0},
+        {"--cached", offsetof(Settings, cached), 1},
+        {"--store-limit=%lld", offsetof(Settings, storeLimit), 0},
+        {"--wrap-around", offsetof(Settings, wrapAround), 1},
         FUSE_OPT_KEY("-h", 1),
         FUSE_OPT_KEY("--help", 1),
         FUSE_OPT_END,
@@ -596,7 +740,8 @@ int main(int argc, char** argv) {
         const fuse_operations ops = Operations();
         return fuse_main(args.argc, args.argv, &ops, nullptr);
     }
-    if (gSettings.backing == nullptr || !(gSettings.delayMs >= 0)) {
+    if (gSettings.backing == nullptr || !(gSettings.delayMs >= 0) || gSettings.storeLimit < 0 ||
+        (gSettings.wrapAround != 0 && gSettings.storeLimit == 0)) {
         Usage(argv[0]);
         return 2;
     }
@@ -610,6 +755,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     gRootPath = resolved;
+    if (gSettings.wrapAround != 0) {
+        gImage.resize(static_cast<size_t>(gSettings.storeLimit));
+    }
     gRootFd = ::open(resolved, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (gRootFd < 0) {
         std::fprintf(stderr, "%s: %s: %s\n", argv[0], resolved, std::strerror(errno));

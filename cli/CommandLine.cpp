@@ -16,11 +16,12 @@ namespace tolvane {
 namespace {
 
 // Values of the options that have no short name; above every char value.
-enum LongOnly : int { kVerify = 256, kProgress, kNoProgress };
+enum LongOnly : int { kVerify = 256, kNoVerify, kProgress, kNoProgress };
 
 constexpr option kLongOptions[] = {
     {"delete-from-source", no_argument, nullptr, 'd'},
     {"verify", no_argument, nullptr, kVerify},
+    {"no-verify", no_argument, nullptr, kNoVerify},
     {"jobs", required_argument, nullptr, 'j'},
     {"dry-run", no_argument, nullptr, 'n'},
     {"verbose", no_argument, nullptr, 'v'},
@@ -148,7 +149,10 @@ class Parser {
                 m_command.deleteFromSource = true;
                 break;
             case kVerify:
-                m_command.verify = true;
+                m_command.verify = VerifyMode::On;
+                break;
+            case kNoVerify:
+                m_command.verify = VerifyMode::Off;
                 break;
             case 'n':
                 m_command.dryRun = true;
@@ -219,8 +223,16 @@ std::string UsageText() {
            "  -d, --delete-from-source  also delete each source file that TARGET provably\n"
            "                              holds: just copied, of the same size and time,\n"
            "                              or of the same content\n"
-           "      --verify              with -d, compare contents before every deletion,\n"
-           "                              also where size and time match\n"
+           "      --verify              read each target back from the storage (not from\n"
+           "                              memory) once its data is on the disk, and compare\n"
+           "                              it with the source: with -d before the source is\n"
+           "                              deleted, also where size and time match, else\n"
+           "                              after each copy; a target this run wrote that\n"
+           "                              reads back otherwise is removed and reported.\n"
+           "                              Costs one more read of every target and source.\n"
+           "                              On by default for -d onto removable media (USB\n"
+           "                              sticks, SD cards)\n"
+           "      --no-verify           do not read targets back, also onto removable media\n"
            "  -j, --jobs=N              update N files at once (default: chosen by the\n"
            "                              storage, many on network and FUSE file systems);\n"
            "                              1 walks strictly one entry after another\n"

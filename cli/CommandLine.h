@@ -9,6 +9,7 @@ namespace tolvane {
 enum class CommandRequest { Update, Help, Version };
 enum class Verbosity { Quiet, Normal, Verbose };
 enum class ProgressMode { Auto, On, Off };
+enum class VerifyMode { Auto, On, Off };
 
 // What one invocation of tolvane-update asks for.
 struct CommandLine {
@@ -16,8 +17,10 @@ struct CommandLine {
     std::string source;
     std::string target;
     bool deleteFromSource = false;
-    bool verify = false;  // compare contents before every deletion
-    unsigned jobs = 0;    // files updated at once; 0 lets the engine choose
+    // Read targets back from the storage: --verify, --no-verify, or on a move onto
+    // removable media.
+    VerifyMode verify = VerifyMode::Auto;
+    unsigned jobs = 0;  // files updated at once; 0 lets the engine choose
     bool dryRun = false;
     Verbosity verbosity = Verbosity::Normal;
     ProgressMode progress = ProgressMode::Auto;

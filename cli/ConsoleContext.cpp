@@ -37,6 +37,7 @@ void ConsoleContext::OnEntry(std::string_view path) {
     ++m_counts.entries;
     m_counts.bytes = m_bytesDone;
     m_counts.filePercent = -1;
+    m_counts.toVerify = 0;
     m_progress.Update(m_counts, path);
 }
 
@@ -62,6 +63,12 @@ void ConsoleContext::OnProgress(const CopyProgress& progress) {
     m_counts.filePercent = progress.fileSize == 0
                                ? 100
                                : static_cast<int>(progress.fileBytes * 100 / progress.fileSize);
+    m_progress.Update(m_counts, progress.source);
+}
+
+void ConsoleContext::OnVerifyProgress(const VerifyProgress& progress) {
+    m_counts.verified = progress.files;
+    m_counts.toVerify = progress.filesTotal;
     m_progress.Update(m_counts, progress.source);
 }
 

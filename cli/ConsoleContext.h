@@ -22,6 +22,7 @@ class ConsoleContext : public UpdateObserver {
     void OnAction(const WalkEvent& event) override;
     void OnFailure(const WalkFailure& failure) override;
     void OnProgress(const CopyProgress& progress) override;
+    void OnVerifyProgress(const VerifyProgress& progress) override;
     bool IsStopRequested() override;
     bool IsAbandonRequested() override;
 

@@ -29,12 +29,14 @@ std::string FormatProgress(const ProgressCounts& counts, double seconds, std::st
     if (width < kMinimumWidth) {
         return {};
     }
-    std::string line = Counters(counts, seconds);
+    std::string line = counts.toVerify > 0 ? "verifying " + std::to_string(counts.verified) + "/" +
+                                                 std::to_string(counts.toVerify) + " files"
+                                           : Counters(counts, seconds);
     size_t used = TerminalColumns(line);
     if (used >= width) {
         return FitEnd(line, width);
     }
-    if (counts.filePercent >= 0 && used + 6 < width) {
+    if (counts.filePercent >= 0 && counts.toVerify == 0 && used + 6 < width) {
         line += ", " + std::to_string(counts.filePercent) + "%";
         used = TerminalColumns(line);
     }

@@ -16,10 +16,14 @@ struct ProgressCounts {
     std::uint64_t copies = 0;
     std::uint64_t bytes = 0;  // copied so far, the file in hand included
     int filePercent = -1;     // of the file in hand, once its copy takes a while; else -1
+    // While targets are read back: how many are done, of how many (0 when not verifying).
+    std::uint64_t verified = 0;
+    std::uint64_t toVerify = 0;
 };
 
-// One status line, at most width columns: "E entries, C copied, SIZE, RATE/s, P% PATH", the
-// path shortened in its middle to fit. Empty when width is below 20 columns, where nothing
+// One status line, at most width columns: "E entries, C copied, SIZE, RATE/s, P% PATH", or,
+// while targets are read back, "verifying V/T files, PATH"; the path shortened in its middle
+// to fit. Empty when width is below 20 columns, where nothing
 // useful fits.
 std::string FormatProgress(const ProgressCounts& counts, double seconds, std::string_view path,
                            size_t width);

@@ -84,6 +84,14 @@ std::string FormatTotals(const WalkSummary& summary, const CommandLine& command,
     return text;
 }
 
+std::string FormatVerifyTotals(const WalkSummary& summary) {
+    if (summary.filesVerified == 0) {
+        return {};
+    }
+    return "Verified " + FormatBytes(static_cast<double>(summary.bytesVerified)) + " in " +
+           FormatDuration(summary.verifySeconds) + ".\n";
+}
+
 std::string FormatBytes(double bytes) {
     static constexpr const char* kUnits[] = {"B", "KiB", "MiB", "GiB", "TiB", "PiB"};
     size_t unit = 0;

@@ -27,6 +27,10 @@ std::string FormatSummary(const WalkSummary& summary, const CommandLine& command
 // stopped run and "Would copy" for a dry run; ends in a newline.
 std::string FormatTotals(const WalkSummary& summary, const CommandLine& command, double seconds);
 
+// The line after it when targets were read back: "Verified 1.2 GiB in 2.1 s.", ending in a
+// newline; empty when none was.
+std::string FormatVerifyTotals(const WalkSummary& summary);
+
 // "512 B", "1.5 MiB": bytes in binary units with one decimal.
 std::string FormatBytes(double bytes);
 

@@ -63,7 +63,9 @@ UpdateRequest RequestOf(const CommandLine& command) {
     request.source = command.source;
     request.target = command.target;
     request.deleteFromSource = command.deleteFromSource;
-    request.verify = command.verify;
+    request.verify = command.verify == VerifyMode::On    ? UpdateRequest::Verify::Always
+                     : command.verify == VerifyMode::Off ? UpdateRequest::Verify::Never
+                                                         : UpdateRequest::Verify::Automatic;
     request.jobs = command.jobs;
     request.dryRun = command.dryRun;
     return request;
@@ -85,6 +87,7 @@ int RunUpdateCommand(const CommandLine& command, std::FILE* out, std::FILE* err,
     if (TotalsWanted(command, out)) {
         const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
         std::fputs(FormatTotals(summary, command, elapsed.count()).c_str(), out);
+        std::fputs(FormatVerifyTotals(summary).c_str(), out);
     }
     if (command.verbosity != Verbosity::Quiet) {
         std::fputs(FormatSummary(summary, command).c_str(), out);

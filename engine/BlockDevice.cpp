@@ -2,8 +2,9 @@
 
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
-#include <unistd.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 
 #include "TargetFileSystems.h"
@@ -12,39 +13,53 @@ namespace tolvane {
 
 namespace {
 
-std::string SysfsPathOf(dev_t device) {
-    return "/sys/dev/block/" + std::to_string(major(device)) + ":" + std::to_string(minor(device));
+// The device's folder below sysfsRoot/dev/block, with a partition's resolved to its disk's.
+std::string DiskFolderOf(dev_t device, const std::string& sysfsRoot) {
+    std::error_code error;
+    std::filesystem::path folder =
+        std::filesystem::canonical(sysfsRoot + "/dev/block/" + std::to_string(major(device)) + ":" +
+                                       std::to_string(minor(device)),
+                                   error);
+    if (error) {
+        return {};
+    }
+    if (std::filesystem::exists(folder / "partition", error)) {
+        folder = folder.parent_path();
+    }
+    return folder.string();
 }
 
 }  // namespace
 
-BlockDevice::BlockDevice(dev_t fileSystemDevice) {
-    const MountEntry mount = MountOf(fileSystemDevice);
-    struct stat node {};
-    if (mount.type == "fuseblk" && ::stat(mount.source.c_str(), &node) == 0 &&
-        S_ISBLK(node.st_mode)) {
-        fileSystemDevice = node.st_rdev;
+BlockDevice::BlockDevice(dev_t fileSystemDevice, const std::string& sysfsRoot)
+    : m_disk(DiskFolderOf(fileSystemDevice, sysfsRoot)) {
+    if (!m_disk.empty()) {
+        return;
     }
-    const std::string path = SysfsPathOf(fileSystemDevice);
-    if (::access(path.c_str(), F_OK) == 0) {
-        m_sysfsPath = path;
+    const std::string source = MountOf(fileSystemDevice).source;
+    struct stat node {};
+    if (source.starts_with('/') && ::stat(source.c_str(), &node) == 0 && S_ISBLK(node.st_mode)) {
+        m_disk = DiskFolderOf(node.st_rdev, sysfsRoot);
     }
 }
 
-// A partition has no queue of its own: its disk's is one folder up.
+std::string BlockDevice::SysfsRoot() {
+    const char* root = std::getenv("TOLVANE_SYSFS_ROOT");
+    return root != nullptr && root[0] != '\0' ? root : "/sys";
+}
+
 std::string BlockDevice::ReadDiskAttribute(const char* name) const {
-    for (const char* folder : {"/", "/../"}) {
-        std::ifstream file(m_sysfsPath + folder + name);
-        std::string value;
-        if (!m_sysfsPath.empty() && file >> value) {
-            return value;
-        }
-    }
-    return {};
+    std::ifstream file(m_disk + "/" + name);
+    std::string value;
+    return !m_disk.empty() && file >> value ? value : std::string();
 }
 
 bool BlockDevice::Rotational() const {
     return ReadDiskAttribute("queue/rotational") == "1";
+}
+
+bool BlockDevice::Removable() const {
+    return ReadDiskAttribute("removable") == "1";
 }
 
 }  // namespace tolvane

@@ -19,14 +19,21 @@ class ContentComparer {
     // 0 with equal set, or an errno value. name is opened in both folders, never through a
     // symbolic link.
     int Compare(int sourceDir, int targetDir, const char* name, bool& equal);
+    // The same for two open files, each read from where it stands. targetDirect: target was
+    // opened with O_DIRECT, whose reads must start on a block boundary.
+    int CompareOpen(int source, int target, bool targetDirect, bool& equal);
 
   private:
-    int CompareOpen(int source, int target, bool& equal);
-    ssize_t ReadChunk(int fd, char* buffer);
+    ssize_t ReadChunk(int fd, char* buffer, bool direct);
+
+    struct FreeBuffers {
+        void operator()(char* buffers) const;
+    };
 
     FileSystem& m_files;
     AbandonQuery m_abandon;
-    std::unique_ptr<char[]> m_buffers;  // two chunks, allocated on first use
+    // Two chunks, allocated on first use, aligned for O_DIRECT reads.
+    std::unique_ptr<char[], FreeBuffers> m_buffers;
 };
 
 }  // namespace tolvane

@@ -31,6 +31,13 @@ void FileQueue::Entry::Deletion(const struct stat& source, const struct stat& ta
     items.push_back(std::move(item));
 }
 
+void FileQueue::Entry::ReadBack(const struct stat& source, const struct stat& target,
+                                bool written) {
+    Deletion(source, target);
+    items.back().kind = Item::Kind::ReadBack;
+    items.back().written = written;
+}
+
 void FileQueue::Entry::AttributesDropped() {
     Item item;
     item.kind = Item::Kind::AttributesDropped;

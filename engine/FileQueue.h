@@ -29,7 +29,7 @@ class FileQueue {
     // One submitted file: its job, and, once done, what the rule did to it.
     struct Entry : FileReport {
         struct Item {
-            enum class Kind { Action, Failure, Deletion, AttributesDropped };
+            enum class Kind { Action, Failure, Deletion, ReadBack, AttributesDropped };
             Kind kind = Kind::Action;
             WalkAction action = WalkAction::Skip;
             FailedOperation operation = FailedOperation::Copy;
@@ -39,11 +39,13 @@ class FileQueue {
             struct stat source {};
             struct stat target {};
             std::string linkText;  // of a link to delete
+            bool written = false;  // of a read-back: this run wrote the target
         };
 
         void Action(WalkAction action, std::string_view reason, std::uint64_t bytes) override;
         void Failure(FailedOperation operation, int error, std::string_view reason) override;
         void Deletion(const struct stat& source, const struct stat& target) override;
+        void ReadBack(const struct stat& source, const struct stat& target, bool written) override;
         void AttributesDropped() override;
 
         std::string name;

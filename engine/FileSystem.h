@@ -5,6 +5,7 @@
 #include <sys/types.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace tolvane {
@@ -63,6 +64,11 @@ class FileSystem {
 
     virtual int DataSync(int fd) = 0;
     virtual int SyncFileSystem(int fd) = 0;
+    // posix_fadvise(2) POSIX_FADV_DONTNEED over the whole file: its clean cached pages go.
+    virtual int DropCachedPages(int fd) = 0;
+    // Counts the pages of the first size bytes of fd that the page cache holds (mincore(2)
+    // over a read-only private mapping, which reads nothing).
+    virtual int CachedPages(int fd, off_t size, std::uint64_t& pages) = 0;
 
     // The file-system type of fd (fstatfs(2) f_type), and a folder's inode flags
     // (FS_IOC_GETFLAGS: case folding among them).

@@ -71,7 +71,11 @@ void FileUpdater::Update(const FileJob& job, FileReport& report) {
     if (copy && !CopyFile(job, targetExists ? &target : nullptr, report)) {
         return;
     }
+    const bool readBack = job.verify && !m_request.dryRun;
     if (!m_request.deleteFromSource) {
+        if (copy && readBack && m_files.StatAt(job.targetFd, job.name, target) == 0) {
+            report.ReadBack(source, target, true);
+        }
         return;
     }
     if (targetExists && IsSameFile(job, target)) {
@@ -82,7 +86,11 @@ void FileUpdater::Update(const FileJob& job, FileReport& report) {
         report.Failure(FailedOperation::Delete, 0, "it changed while the update ran");
         return;
     }
-    if ((!copy || m_request.verify) && !TargetHoldsData(job, target, copy, report)) {
+    if (readBack) {
+        report.ReadBack(source, target, copy);
+        return;
+    }
+    if ((!copy || job.verify) && !TargetHoldsData(job, target, copy, report)) {
         return;
     }
     report.Deletion(source, target);
@@ -159,7 +167,7 @@ bool FileUpdater::TargetHoldsData(const FileJob& job, const struct stat& target,
     if (copied && m_request.dryRun) {
         return true;
     }
-    if (!m_request.verify && TimesMatch(job.source.st_mtim, target.st_mtim, job.timePrecisionNs)) {
+    if (!job.verify && TimesMatch(job.source.st_mtim, target.st_mtim, job.timePrecisionNs)) {
         return true;
     }
     bool equal = false;

@@ -34,6 +34,9 @@ struct FileJob {
     bool targetExists = false;
     struct stat target {};
     TargetNames* targetNames = nullptr;  // set when the target folder does not tell case apart
+    // Read the target back from the storage before the source is deleted (or, without
+    // deletion, after the copy), and compare contents even where size and time match.
+    bool verify = false;
 };
 
 // What the rule did to one file, in the order it did it.
@@ -44,6 +47,10 @@ class FileReport {
     virtual void Failure(FailedOperation operation, int error, std::string_view reason) = 0;
     // The target holds the source: delete it once the target has reached the disk.
     virtual void Deletion(const struct stat& source, const struct stat& target) = 0;
+    // The target must first read back from the storage as the source, once the target has
+    // reached the disk; the source is deleted then, when deletion is on. written: this run
+    // wrote the target (which is removed when it reads back otherwise).
+    virtual void ReadBack(const struct stat& source, const struct stat& target, bool written) = 0;
     // The target's file system refused the source's extended attributes or ACLs.
     virtual void AttributesDropped() = 0;
 };

@@ -5,11 +5,13 @@
 #include <linux/fs.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/mman.h>
 #include <sys/sendfile.h>
 #include <sys/vfs.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <string>
@@ -194,6 +196,38 @@ int PosixFileSystem::DataSync(int fd) {
 
 int PosixFileSystem::SyncFileSystem(int fd) {
     return Checked([&] { return ::syncfs(fd); });
+}
+
+int PosixFileSystem::DropCachedPages(int fd) {
+    return -::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);  // returns the error itself
+}
+
+int PosixFileSystem::CachedPages(int fd, off_t size, std::uint64_t& pages) {
+    pages = 0;
+    if (size <= 0) {
+        return 0;
+    }
+    const auto length = static_cast<size_t>(size);
+    void* const map = ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE, fd, 0);
+    if (map == MAP_FAILED) {
+        return -errno;
+    }
+    const auto pageSize = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
+    const size_t total = (length + pageSize - 1) / pageSize;
+    unsigned char resident[4096];
+    int result = 0;
+    for (size_t first = 0; first < total && result == 0; first += sizeof resident) {
+        const size_t count = std::min(sizeof resident, total - first);
+        if (::mincore(static_cast<char*>(map) + first * pageSize, count * pageSize, resident) !=
+            0) {
+            result = -errno;
+        }
+        for (size_t i = 0; i < count && result == 0; ++i) {
+            pages += resident[i] & 1U;
+        }
+    }
+    ::munmap(map, length);
+    return result;
 }
 
 int PosixFileSystem::FileSystemType(int fd, long& type) {

@@ -35,6 +35,8 @@ class PosixFileSystem : public FileSystem {
     ssize_t Write(int fd, const void* buffer, size_t length) override;
     int DataSync(int fd) override;
     int SyncFileSystem(int fd) override;
+    int DropCachedPages(int fd) override;
+    int CachedPages(int fd, off_t size, std::uint64_t& pages) override;
     int FileSystemType(int fd, long& type) override;
     int InodeFlags(int fd, unsigned& flags) override;
     int LockExclusive(int fd) override;

@@ -1,11 +1,13 @@
 #include "TargetFileSystems.h"
 
+#include <sys/stat.h>
 #include <sys/sysmacros.h>
 
 #include <fstream>
 #include <sstream>
 #include <string>
 
+#include "BlockDevice.h"
 #include "FileSystemProbe.h"
 
 namespace tolvane {
@@ -81,11 +83,15 @@ TargetFileSystems::Traits TraitsOf(long type) {
     return traits;
 }
 
+std::string DeviceNumbers(dev_t device) {
+    return std::to_string(major(device)) + ":" + std::to_string(minor(device));
+}
+
 }  // namespace
 
 MountEntry MountOf(dev_t device) {
     std::ifstream mounts("/proc/self/mountinfo");
-    const std::string wanted = std::to_string(major(device)) + ":" + std::to_string(minor(device));
+    const std::string wanted = DeviceNumbers(device);
     std::string line;
     while (std::getline(mounts, line)) {
         // "36 35 98:0 /root /mnt rw,noatime master:1 - ext3 /dev/root rw": the third field is
@@ -135,6 +141,14 @@ const TargetFileSystems::Traits& TargetFileSystems::Of(int folderFd, dev_t devic
 
 bool TargetFileSystems::IsRemote(int folderFd, dev_t device) {
     return KnownOf(folderFd, device).traits.remote;
+}
+
+bool TargetFileSystems::IsRemovable(int folderFd, dev_t device) {
+    Known& known = KnownOf(folderFd, device);
+    if (known.removable < 0) {
+        known.removable = BlockDevice(device).Removable() ? 1 : 0;
+    }
+    return known.removable == 1;
 }
 
 bool TargetFileSystems::FoldsCase(int folderFd, dev_t device) {

@@ -38,12 +38,15 @@ class TargetFileSystems {
     bool IsRemote(int folderFd, dev_t device);
     // True when the target folder folderFd matches names without regard to case.
     bool FoldsCase(int folderFd, dev_t device);
+    // True when device lies on removable media (see BlockDevice); asked once per device.
+    bool IsRemovable(int folderFd, dev_t device);
 
   private:
     struct Known {
         dev_t device;
         Traits traits;
         bool observed;
+        int removable = -1;  // not yet asked
     };
     Known& KnownOf(int folderFd, dev_t device);
 

@@ -203,6 +203,7 @@ void TreeUpdater::EnterFolder(int sourceFd, int targetFd, dev_t targetDevice,
         const TargetFileSystems::Traits& traits = m_targetFileSystems.Of(targetFd, targetDevice);
         level.timePrecisionNs = traits.timePrecisionNs;
         level.targetOnOverlay = traits.overlay;
+        level.verify = VerifiesInto(targetFd, targetDevice);
     }
     if (targetFd >= 0 && m_targetFileSystems.FoldsCase(targetFd, targetDevice)) {
         level.targetNames = std::make_unique<TargetNames>(m_files, targetFd);
@@ -257,6 +258,10 @@ void TreeUpdater::ReplayFile(FileQueue::Entry& entry) {
             case Kind::Deletion:
                 ScheduleDeletion(level, name, item.source, item.linkText, item.target);
                 break;
+            case Kind::ReadBack:
+                ScheduleDeletion(level, name, item.source, {}, item.target,
+                                 ReadBackChecks(item.written));
+                break;
             case Kind::AttributesDropped:
                 report.AttributesDropped();
                 break;
@@ -277,6 +282,7 @@ TreeUpdater::Level TreeUpdater::LevelOf(const FileQueue::Entry& entry) {
     level.targetDevice = entry.job.targetDevice;
     level.timePrecisionNs = entry.job.timePrecisionNs;
     level.targetOnOverlay = entry.job.targetOnOverlay;
+    level.verify = entry.job.verify;
     return level;
 }
 
@@ -499,7 +505,27 @@ FileJob TreeUpdater::JobFor(Level& level, const char* name, const struct stat& s
     job.targetOnOverlay = level.targetOnOverlay;
     job.targetFolderNew = level.targetFolderNew;
     job.targetNames = level.targetNames.get();
+    job.verify = level.verify;
     return job;
+}
+
+// Whether targets in the target folder targetFd are read back: as asked, or, left to the
+// engine, on a move onto removable media, where a stick may lose what it accepted.
+bool TreeUpdater::VerifiesInto(int targetFd, dev_t targetDevice) {
+    switch (m_request.verify) {
+        case UpdateRequest::Verify::Always:
+            return true;
+        case UpdateRequest::Verify::Never:
+            return false;
+        case UpdateRequest::Verify::Automatic:
+            return m_request.deleteFromSource &&
+                   m_targetFileSystems.IsRemovable(targetFd, targetDevice);
+    }
+    return false;
+}
+
+DeletionBatch::Checks TreeUpdater::ReadBackChecks(bool written) const {
+    return {true, written, m_request.deleteFromSource};
 }
 
 void TreeUpdater::WalkFileReport::Action(WalkAction action, std::string_view reason,
@@ -514,6 +540,11 @@ void TreeUpdater::WalkFileReport::Failure(FailedOperation operation, int error,
 
 void TreeUpdater::WalkFileReport::Deletion(const struct stat& source, const struct stat& target) {
     m_walk.ScheduleDeletion(m_level, m_name, source, {}, target);
+}
+
+void TreeUpdater::WalkFileReport::ReadBack(const struct stat& source, const struct stat& target,
+                                           bool written) {
+    m_walk.ScheduleDeletion(m_level, m_name, source, {}, target, m_walk.ReadBackChecks(written));
 }
 
 void TreeUpdater::WalkFileReport::AttributesDropped() {
@@ -566,14 +597,19 @@ void TreeUpdater::UpdateLink(Level& level, const char* name, const struct stat& 
 }
 
 void TreeUpdater::ScheduleDeletion(Level& level, const char* name, const struct stat& source,
-                                   const std::string& linkText, const struct stat& target) {
+                                   const std::string& linkText, const struct stat& target,
+                                   DeletionBatch::Checks checks) {
     if (FileQueue::Entry* record = DeferredRecord()) {
         record->name = name;
         record->sourceDir = level.source;
         record->targetDir = level.target;
         record->job.targetDevice = level.targetDevice;
         record->job.targetOnOverlay = level.targetOnOverlay;
-        record->Deletion(source, target);
+        if (checks.readBack) {
+            record->ReadBack(source, target, checks.written);
+        } else {
+            record->Deletion(source, target);
+        }
         record->items.back().linkText = linkText;
         return;
     }
@@ -582,7 +618,7 @@ void TreeUpdater::ScheduleDeletion(Level& level, const char* name, const struct 
         return;
     }
     m_deletions.Add(level.source, level.target, level.targetDevice, name, source, linkText, target,
-                    level.targetOnOverlay);
+                    level.targetOnOverlay, checks);
 }
 
 void TreeUpdater::Report(WalkAction action, std::string_view reason, std::uint64_t bytes) {

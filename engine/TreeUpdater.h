@@ -55,6 +55,7 @@ class TreeUpdater {
         long timePrecisionNs = 1;
         bool targetOnOverlay = false;
         bool targetFolderNew = false;  // made by this run
+        bool verify = false;           // targets are read back from the storage (see FileJob)
         // Set when the target folder matches names without regard to case.
         std::unique_ptr<TargetNames> targetNames;
     };
@@ -67,6 +68,7 @@ class TreeUpdater {
         void Action(WalkAction action, std::string_view reason, std::uint64_t bytes) override;
         void Failure(FailedOperation operation, int error, std::string_view reason) override;
         void Deletion(const struct stat& source, const struct stat& target) override;
+        void ReadBack(const struct stat& source, const struct stat& target, bool written) override;
         void AttributesDropped() override;
 
       private:
@@ -97,7 +99,10 @@ class TreeUpdater {
     FileJob JobFor(Level& level, const char* name, const struct stat& source);
     void UpdateLink(Level& level, const char* name, const struct stat& source);
     void ScheduleDeletion(Level& level, const char* name, const struct stat& source,
-                          const std::string& linkText, const struct stat& target);
+                          const std::string& linkText, const struct stat& target,
+                          DeletionBatch::Checks checks = {});
+    DeletionBatch::Checks ReadBackChecks(bool written) const;
+    bool VerifiesInto(int targetFd, dev_t targetDevice);
 
     bool StopRequested() { return m_observer.IsStopRequested(); }
     bool CopyInHandAbandoned(off_t written, off_t size);

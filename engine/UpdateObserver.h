@@ -19,6 +19,8 @@ class UpdateObserver {
     virtual void OnFailure(const WalkFailure& /*failure*/) {}
     // A copy in progress, a few times a second at most while bytes move.
     virtual void OnProgress(const CopyProgress& /*progress*/) {}
+    // Targets being read back from the storage, a few times a second at most.
+    virtual void OnVerifyProgress(const VerifyProgress& /*progress*/) {}
 
     // Polled between entries: the run ends after the entry in hand.
     virtual bool IsStopRequested() { return false; }

@@ -15,8 +15,16 @@ struct UpdateRequest {
     bool deleteFromSource = false;
     // Change nothing; report what a run would do.
     bool dryRun = false;
-    // Compare contents before every deletion, even where size and time already match.
-    bool verify = false;
+    // When each target is read back from the storage (not from the page cache) and compared
+    // with its source: before its source is deleted, or, without deletion, after its copy. A
+    // target this run wrote that reads back otherwise is removed and its source kept.
+    enum class Verify {
+        Automatic,  // on a move onto removable media (USB sticks, SD cards), where writes
+                    // that were accepted may still be lost (fake capacity, worn flash)
+        Always,
+        Never,
+    };
+    Verify verify = Verify::Automatic;
     // Files updated at once: 1 is the plain sequential walk; 0 lets the engine choose by the
     // storage (many for network and FUSE file systems, where each request waits on a round
     // trip).

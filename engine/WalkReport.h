@@ -75,6 +75,14 @@ struct CopyProgress {
     std::uint64_t runBytes = 0;
 };
 
+// A read-back of the targets of a deletion batch under way: files of the batch read back so
+// far, of those it reads back, and the one in hand.
+struct VerifyProgress {
+    std::string_view source;
+    std::uint64_t files = 0;
+    std::uint64_t filesTotal = 0;
+};
+
 // Why a run did not start. Nothing on disk was changed.
 enum class RootRefusal {
     None,
@@ -95,6 +103,11 @@ struct WalkSummary {
     std::uint64_t failures = 0;
     std::uint64_t bytesCopied = 0;
     unsigned workers = 1;  // threads that updated files at once (the walk alone: 1)
+    // Targets read back from the storage and compared with their sources, the bytes of those
+    // that read back right, and the time it took.
+    std::uint64_t filesVerified = 0;
+    std::uint64_t bytesVerified = 0;
+    double verifySeconds = 0;
     bool stopped = false;
     RootRefusal refusal = RootRefusal::None;
     int refusalError = 0;  // errno behind SourceUnusable and TargetUnusable

@@ -76,16 +76,20 @@ std::vector<ParseRow> ParseRows() {
         {"ThreeOperands", {"a", "b", "c"}, "unexpected argument 'c'", {}},
         {"EmptyOperand", {"a", ""}, "SOURCE and TARGET must not be empty", {}},
         {"UnambiguousAbbreviations",
-         {"--verb", "--dry", "--del", "--verif", "--no", "a", "b"},
+         {"--verb", "--dry", "--del", "--no-v", "--verif", "--no-p", "a", "b"},
          "",
          With(Update("a", "b"),
               [](CommandLine& c) {
                   c.verbosity = Verbosity::Verbose;
                   c.dryRun = true;
                   c.deleteFromSource = true;
-                  c.verify = true;
+                  c.verify = VerifyMode::On;
                   c.progress = ProgressMode::Off;
               })},
+        {"VerifyTurnedOff",
+         {"--verify", "--no-verify", "a", "b"},
+         "",
+         With(Update("a", "b"), [](CommandLine& c) { c.verify = VerifyMode::Off; })},
         {"AmbiguousAbbreviation",
          {"--ver", "a", "b"},
          "option '--ver' is ambiguous; possibilities: '--verify' '--verbose' '--version'",

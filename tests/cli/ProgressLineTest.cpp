@@ -50,7 +50,13 @@ INSTANTIATE_TEST_SUITE_P(
                                 "src/long/folder/name.txt",
                                 44,
                                 "1 entries, 0 copied, 0 B, 0 B/s, src/l\u2026e.txt"},
-                    ProgressRow{"NothingBelowTwentyColumns", {1, 0, 0}, 1.0, "src/a", 19, ""}),
+                    ProgressRow{"NothingBelowTwentyColumns", {1, 0, 0}, 1.0, "src/a", 19, ""},
+                    ProgressRow{"Verifying",
+                                {7, 1, 3 << 20, 37, 12, 340},
+                                2.0,
+                                "src/big.iso",
+                                79,
+                                "verifying 12/340 files, src/big.iso"}),
     [](const testing::TestParamInfo<ProgressRow>& info) { return info.param.name; });
 
 // Columns as a terminal shows the text, measured apart from the code under test.

@@ -7,7 +7,8 @@ namespace tolvane::test {
 
 // The tests' FUSE pass-through (bench_delayfs, without delay) mounted over a backing folder
 // for one test, so that the engine meets a FUSE file system with the behaviour the options
-// ask for ("--fold-case", "--no-replace", "--time-step-ns=N"). Unmounted when destroyed.
+// ask for ("--fold-case", "--no-replace", "--time-step-ns=N", "--cached",
+// "--store-limit=BYTES", "--wrap-around"). Unmounted when destroyed.
 class FuseMount {
   public:
     FuseMount(const std::string& backing, const std::string& mountPoint,

@@ -1,9 +1,9 @@
 // Targets behind FUSE, as phones, USB sticks and other systems' shares are shown: the engine
 // must learn from the file system itself how it treats names and times.
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -42,6 +42,7 @@ class FuseTargetTest : public ::testing::Test {
         context.deleteFromSource = deleteFromSource;
         context.dryRun = dryRun;
         context.jobs = jobs;
+        context.verify = verify;
         context.files = files;
         UpdateThreadProc(&context);
         failures = context.failures;
@@ -64,6 +65,7 @@ class FuseTargetTest : public ::testing::Test {
     TempTree mountPoint;
     std::unique_ptr<FuseMount> fuse;
     FileSystem* files = nullptr;
+    bool verify = false;
     std::vector<std::string> failures;
 };
 
@@ -246,6 +248,99 @@ TEST(ExfatTarget, AMoveOfNamesThatFoldTogetherKeepsBothAndTheStickIsLocal) {
     EXPECT_TRUE((heldUpper == upper && copied == lower) || (heldLower == lower && copied == upper));
     EXPECT_LE(context.summary.workers, std::max(1U, std::thread::hardware_concurrency()));
 }
+
+// What the FUSE file system hands out for the file at path, past the page cache (O_DIRECT).
+std::string ReadFromStorage(const std::string& path) {
+    constexpr size_t kChunk = size_t{1} << 20;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECT);
+    void* buffer = std::aligned_alloc(4096, kChunk);
+    std::string data;
+    for (ssize_t n = 0; fd >= 0 && (n = ::read(fd, buffer, kChunk)) > 0;) {
+        data.append(static_cast<const char*>(buffer), static_cast<size_t>(n));
+    }
+    std::free(buffer);
+    if (fd >= 0) {
+        ::close(fd);
+    }
+    return data;
+}
+
+// A sysfs tree below root that shows device as a partition of a removable disk.
+void ShowAsRemovable(const TempTree& root, dev_t device) {
+    root.WriteText("devices/sdz/removable", "1\n");
+    root.WriteText("devices/sdz/sdz1/partition", "1\n");
+    root.MakeLink(
+        "dev/block/" + std::to_string(major(device)) + ":" + std::to_string(minor(device)),
+        "../../devices/sdz/sdz1");
+}
+
+struct LieRow {
+    const char* name;
+    std::vector<std::string> options;
+    bool deleteFromSource;
+    bool verify;     // always; otherwise as the engine chooses
+    bool removable;  // sysfs shows the target as a partition of a removable disk
+};
+
+void PrintTo(const LieRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class LyingTargetTest : public FuseTargetTest, public ::testing::WithParamInterface<LieRow> {};
+
+// A stick that accepts every write but keeps only its first MiB: dropping the rest, or
+// wrapping it around onto the files written first. Every target left holds its source's data
+// as the storage hands it out; each that did not was removed, its source kept and reported.
+TEST_P(LyingTargetTest, OnlyWhatReadsBackFromTheStorageCounts) {
+    const LieRow& row = GetParam();
+    Mount(row.options);
+    if (IsSkipped()) {
+        return;
+    }
+    TempTree sysfs;
+    if (row.removable) {
+        struct stat mounted {};
+        ::stat(mountPoint.Root().c_str(), &mounted);
+        ShowAsRemovable(sysfs, mounted.st_dev);
+        ::setenv("TOLVANE_SYSFS_ROOT", sysfs.Root().c_str(), 1);
+    }
+    std::map<std::string, std::string> held;
+    for (int i = 0; i < 8; ++i) {
+        const std::string name = "f" + std::to_string(i);
+        source.WriteFile(name, off_t{256} << 10, static_cast<char>('a' + i));
+        held[name] = source.Read(name);
+    }
+    verify = row.verify;
+    const WalkSummary summary = Run(row.deleteFromSource, JobsOfThisRun());
+    ::unsetenv("TOLVANE_SYSFS_ROOT");
+
+    unsigned removed = 0;
+    for (const auto& [name, data] : held) {
+        const bool targetLeft = backing.Exists("backup/" + name);
+        removed += targetLeft ? 0 : 1;
+        EXPECT_TRUE(!targetLeft || ReadFromStorage(mountPoint.Path("backup/" + name)) == data)
+            << name;
+        EXPECT_EQ(source.Exists(name), !targetLeft || !row.deleteFromSource) << name;
+    }
+    EXPECT_GT(removed, 0U);
+    EXPECT_EQ(summary.failures, removed) << ::testing::PrintToString(failures);
+    EXPECT_EQ(Temporaries(), std::vector<std::string>());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, LyingTargetTest,
+    ::testing::Values(
+        // Reads right after the copy come from the page cache, which holds what was written.
+        LieRow{"move_cached", {"--cached", "--store-limit=1048576"}, true, true, false},
+        // Each file reads back right until later files of the batch wrap around onto it.
+        LieRow{
+            "move_wrapping_around", {"--store-limit=1048576", "--wrap-around"}, true, true, false},
+        LieRow{"copy_cached", {"--cached", "--store-limit=1048576"}, false, true, false},
+        LieRow{"move_onto_removable_by_default",
+               {"--cached", "--store-limit=1048576"},
+               true,
+               false,
+               true}));
 
 }  // namespace
 }  // namespace tolvane::test

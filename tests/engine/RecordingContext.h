@@ -19,7 +19,10 @@ class RecordingContext : public UpdateContext {
     RecordingContext(std::string source, std::string target);
 
     UpdateRequest Request() override {
-        return {source, target, larger, deleteFromSource, dryRun, verify, jobs};
+        return {source, target,
+                larger, deleteFromSource,
+                dryRun, verify ? UpdateRequest::Verify::Always : UpdateRequest::Verify::Automatic,
+                jobs};
     }
     void OnEntry(std::string_view path) override;
     bool IsStopRequested() override;
@@ -43,7 +46,7 @@ class RecordingContext : public UpdateContext {
     bool larger = true;
     bool deleteFromSource = false;
     bool dryRun = false;
-    bool verify = false;
+    bool verify = false;  // always; otherwise as the engine chooses
     unsigned jobs = JobsOfThisRun();
     FileSystem* files = nullptr;
     std::function<void()> onEntry;       // called once, at the first entry
