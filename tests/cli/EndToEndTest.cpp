@@ -19,6 +19,15 @@
 namespace tolvane::test {
 namespace {
 
+// A test run started in the background by a shell inherits SIGINT ignored, which the program
+// under test would rightly keep: the signal tests need the signals as a terminal sends them.
+[[maybe_unused]] const bool kStopSignalsByDefault = [] {
+    for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP}) {
+        ::signal(signalNumber, SIG_DFL);
+    }
+    return true;
+}();
+
 namespace fs = std::filesystem;
 using testing::StartsWith;
 

@@ -76,8 +76,10 @@ TEST(OtherEntries, AFifoWithoutWriterIsSkippedNotOpened) {
     TempTree target;
     source.MakeFifo("pipe");
     source.WriteFile("f", 1);
-    // Named as this program names an unfinished copy: left alone too.
+    // Named as this program names an unfinished copy, or a replaced file moved aside: left
+    // alone too.
     source.WriteFile(".g.tolvane-partial", 1);
+    source.WriteFile(".h.tolvane-replaced", 1);
     RecordingContext context(source.Root(), target.Root());
     context.deleteFromSource = true;
     UpdateThreadProc(&context);  // would hang for ever if the FIFO were opened
@@ -86,6 +88,7 @@ TEST(OtherEntries, AFifoWithoutWriterIsSkippedNotOpened) {
     EXPECT_TRUE(source.Exists("pipe"));
     EXPECT_FALSE(target.Exists(".g.tolvane-partial"));
     EXPECT_TRUE(source.Exists(".g.tolvane-partial"));
+    EXPECT_FALSE(target.Exists(".h.tolvane-replaced"));
     EXPECT_EQ(context.summary.failures, 0U);
     EXPECT_TRUE(context.HasStart("skip pipe:"));
 }
