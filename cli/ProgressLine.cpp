@@ -36,12 +36,13 @@ std::string FormatProgress(const ProgressCounts& counts, double seconds, std::st
     if (used >= width) {
         return FitEnd(line, width);
     }
-    if (counts.filePercent >= 0 && counts.toVerify == 0 && used + 6 < width) {
+    const bool percentShown = counts.filePercent >= 0 && counts.toVerify == 0 && used + 6 < width;
+    if (percentShown) {
         line += ", " + std::to_string(counts.filePercent) + "%";
         used = TerminalColumns(line);
     }
     if (!path.empty() && used + 2 < width) {
-        line += counts.filePercent >= 0 ? " " : ", ";
+        line += percentShown ? " " : ", ";
         line += FitMiddle(path, width - TerminalColumns(line));
     }
     return line;
