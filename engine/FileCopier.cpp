@@ -10,6 +10,9 @@
 #include <cstring>
 #include <string>
 
+#include "PartialIndex.h"
+#include "PartialRecord.h"
+
 namespace tolvane {
 
 namespace {
@@ -22,6 +25,13 @@ constexpr const char* kTemporarySuffix = ".tolvane-partial";
 // The name a shorter target is moved aside to while its replacement takes its name, where the
 // file system refuses to rename onto an existing name.
 constexpr const char* kAsideSuffix = ".tolvane-replaced";
+constexpr const char* kRecordSuffix = ".tolvane-record";
+// How often a resumable copy flushes its data and updates its record: what a cut-off copy
+// loses at most. Each flush waits for the storage, so a copy that ends sooner never waits.
+constexpr auto kFlushInterval = std::chrono::seconds(2);
+// The kept part of a partial compared with the source before it is continued: its end, the
+// part most likely lost when the storage was cut off while it cached writes.
+constexpr off_t kCheckedWindow = off_t{16} << 20;
 // The longest part of a name that a temporary name repeats: with the dot, a hash and the
 // suffix, it stays within the 255 bytes a file name may have.
 constexpr size_t kNameKept = 200;
@@ -89,6 +99,24 @@ std::string NameBeside(const char* name, const char* suffix) {
     return beside;
 }
 
+// Reads length bytes into buffer unless the file ends first. Returns the bytes read or -errno.
+ssize_t ReadFully(FileSystem& files, int fd, char* buffer, size_t length) {
+    size_t got = 0;
+    while (got < length) {
+        const ssize_t n = files.Read(fd, buffer + got, length - got);
+        if (n <= 0) {
+            return n < 0 ? n : static_cast<ssize_t>(got);
+        }
+        got += static_cast<size_t>(n);
+    }
+    return static_cast<ssize_t>(got);
+}
+
+// Errors by which a file system says it cannot flush a file's data at all.
+bool SyncRefused(int error) {
+    return error == EINVAL || error == ENOSYS || error == EOPNOTSUPP || error == EROFS;
+}
+
 // Errors by which a file system refuses to rename onto a name that exists (some FUSE and
 // phone file systems), where moving the old entry aside first may still work.
 bool ReplaceRefused(int error) {
@@ -97,21 +125,34 @@ bool ReplaceRefused(int error) {
 
 }  // namespace
 
-FileCopier::FileCopier(FileSystem& files, ChunkQuery beforeChunk)
-    : m_files(files), m_beforeChunk(std::move(beforeChunk)), m_asRoot(::geteuid() == 0) {}
+FileCopier::FileCopier(FileSystem& files, ChunkQuery beforeChunk, PartialIndex* partials,
+                       UpdateRequest::Resumable resumable)
+    : m_files(files),
+      m_beforeChunk(std::move(beforeChunk)),
+      m_partials(partials),
+      m_resumable(resumable),
+      m_asRoot(::geteuid() == 0) {}
 
 std::string FileCopier::TemporaryNameOf(const char* name) {
     return NameBeside(name, kTemporarySuffix);
 }
 
+std::string FileCopier::RecordNameOf(const char* name) {
+    return NameBeside(name, kRecordSuffix);
+}
+
 bool FileCopier::IsTemporaryName(const char* name) {
     const size_t length = std::strlen(name);
-    return name[0] == '.' && length > std::strlen(kAsideSuffix) + 1 &&
-           (EndsWith(name, length, kTemporarySuffix) || EndsWith(name, length, kAsideSuffix));
+    return name[0] == '.' &&
+           ((length > std::strlen(kAsideSuffix) + 1 &&
+             (EndsWith(name, length, kTemporarySuffix) || EndsWith(name, length, kAsideSuffix))) ||
+            (length > std::strlen(kRecordSuffix) + 1 && EndsWith(name, length, kRecordSuffix)) ||
+            std::strcmp(name, PartialIndex::kListName) == 0);
 }
 
 CopyResult FileCopier::Copy(int sourceDir, int targetDir, dev_t targetDevice, const char* name,
-                            const struct stat& sourceStat, const struct stat* replaced) {
+                            const struct stat& sourceStat, const struct stat* replaced,
+                            std::string_view relativePath) {
     CopyResult result;
     // O_NONBLOCK: should the entry have turned into a FIFO since it was listed, opening it
     // must not wait for a writer; the status check below then refuses it.
@@ -128,13 +169,20 @@ CopyResult FileCopier::Copy(int sourceDir, int targetDir, dev_t targetDevice, co
     }
     ChooseMethodsFor(opened.st_dev, targetDevice);
     m_temporaryName = TemporaryNameOf(name);
+    m_resumedAt = 0;
+    m_partial = {};
 
     Output output;
-    if (error == 0) {
+    if (error == 0 && m_partials != nullptr && !relativePath.empty() &&
+        opened.st_size >= m_resumable.minimumSize) {
+        m_recordName = RecordNameOf(name);
+        output = OpenPartial(in, targetDir, opened, relativePath, error);
+    } else if (error == 0) {
         output = CreateOutput(targetDir);
         error = output.fd < 0 ? -output.fd : 0;
     }
     if (error == 0) {
+        result.bytes = m_resumedAt;
         error = CopyContents(in, output.fd, opened, result.bytes);
         result.shortData = error == 0 && result.bytes < opened.st_size;
     }
@@ -147,15 +195,197 @@ CopyResult FileCopier::Copy(int sourceDir, int targetDir, dev_t targetDevice, co
     }
     if (error == 0) {
         error = Install(output, targetDir, name, opened, replaced);
-    } else if (output.fd >= 0) {
-        m_files.Close(output.fd);
+        output.fd = -1;  // closed by the installation
     }
-    if (error != 0 && output.named) {
-        m_files.Unlink(targetDir, m_temporaryName.c_str());
+    if (m_partial.active) {
+        EndPartial(output, result.bytes, error, result);
+    } else {
+        if (output.fd >= 0) {
+            m_files.Close(output.fd);
+        }
+        if (error != 0 && output.named) {
+            m_files.Unlink(targetDir, m_temporaryName.c_str());
+        }
     }
     m_files.Close(in);
     result.error = error;
+    result.resumed = m_resumedAt;
     return result;
+}
+
+// The output of a resumable copy: the partial an earlier run left, when its record describes
+// this source and its kept part checks out, positioned to go on; else a new partial. Either
+// is listed in the partial index first. A copy that cannot be listed is a plain one.
+FileCopier::Output FileCopier::OpenPartial(int in, int targetDir, const struct stat& source,
+                                           std::string_view relativePath, int& error) {
+    m_partial.active = true;
+    m_partial.targetDir = targetDir;
+    m_partial.source = &source;
+    m_partial.relativePath = relativePath;
+    m_partial.flushed = std::chrono::steady_clock::now();
+    Output output;
+    output.named = true;
+    const int existing = m_files.Open(targetDir, m_temporaryName.c_str(), O_RDWR | O_NOFOLLOW);
+    if (existing >= 0) {
+        const off_t at = ResumePoint(in, existing, targetDir, source);
+        if (at > 0) {
+            m_resumedAt = m_partial.durable = at;
+            output.fd = existing;
+            m_partials->Add(relativePath);  // listed already, unless the list was lost
+            return output;
+        }
+        m_files.Close(existing);
+    }
+    // A record without its partial, or of one that is discarded, must never be taken to
+    // describe the new one.
+    m_files.Unlink(targetDir, m_recordName.c_str());
+    if (m_partials->Add(relativePath) != 0) {
+        m_partial.active = false;
+        output = CreateOutput(targetDir);
+        error = output.fd < 0 ? -output.fd : 0;
+        return output;
+    }
+    constexpr int kFlags = O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW;
+    output.fd = m_files.Open(targetDir, m_temporaryName.c_str(), kFlags, 0600);
+    if (output.fd == -EEXIST) {
+        // A partial that cannot be continued, or a leftover of an earlier plain copy.
+        m_files.Unlink(targetDir, m_temporaryName.c_str());
+        output.fd = m_files.Open(targetDir, m_temporaryName.c_str(), kFlags, 0600);
+    }
+    error = output.fd < 0 ? -output.fd : 0;
+    output.named = output.fd >= 0;
+    return output;
+}
+
+// Where the partial open as partial may be continued: the durable length its record gives,
+// when the record describes source as it is now and the kept part ends as the source does
+// there. Cuts off what lies past that point and positions both files there. Returns -1 when
+// the partial must be discarded.
+off_t FileCopier::ResumePoint(int in, int partial, int targetDir, const struct stat& source) {
+    const int recordFd = m_files.Open(targetDir, m_recordName.c_str(), O_RDWR | O_NOFOLLOW);
+    if (recordFd < 0) {
+        return -1;
+    }
+    PartialRecord record;
+    struct stat kept {};
+    const bool sound = PartialRecord::Read(m_files, recordFd, record) && record.Describes(source) &&
+                       m_files.Stat(partial, kept) == 0 && S_ISREG(kept.st_mode) &&
+                       kept.st_size >= record.durable &&
+                       KeptPartMatches(in, partial, record.durable) &&
+                       m_files.Truncate(partial, record.durable) == 0 &&
+                       m_files.Seek(in, record.durable, SEEK_SET) == record.durable &&
+                       m_files.Seek(partial, record.durable, SEEK_SET) == record.durable;
+    if (!sound) {
+        m_files.Close(recordFd);
+        return -1;
+    }
+    m_partial.recordFd = recordFd;
+    return record.durable;
+}
+
+// True when the last bytes of the kept part before end (up to kCheckedWindow of them) are
+// the source's.
+bool FileCopier::KeptPartMatches(int in, int partial, off_t end) {
+    if (!m_buffer) {
+        m_buffer = std::make_unique<char[]>(kBufferSize);
+    }
+    if (!m_compareBuffer) {
+        m_compareBuffer = std::make_unique<char[]>(kBufferSize);
+    }
+    off_t at = std::max<off_t>(0, end - kCheckedWindow);
+    if (m_files.Seek(in, at, SEEK_SET) != at || m_files.Seek(partial, at, SEEK_SET) != at) {
+        return false;
+    }
+    while (at < end) {
+        const size_t want = static_cast<size_t>(std::min<off_t>(kBufferSize, end - at));
+        if (ReadFully(m_files, in, m_buffer.get(), want) != static_cast<ssize_t>(want) ||
+            ReadFully(m_files, partial, m_compareBuffer.get(), want) !=
+                static_cast<ssize_t>(want) ||
+            std::memcmp(m_buffer.get(), m_compareBuffer.get(), want) != 0) {
+            return false;
+        }
+        at += static_cast<off_t>(want);
+    }
+    return true;
+}
+
+// Asked before each chunk: an abandon request ends the copy (ECANCELED); a resumable copy
+// flushes what it wrote and updates its record when the time or the bytes since the last
+// flush call for it. Returns 0 to go on, or the error that ends the copy.
+int FileCopier::BeforeChunk(int out, off_t written) {
+    if (m_beforeChunk && m_beforeChunk(written, m_fileSize, m_resumedAt)) {
+        return ECANCELED;
+    }
+    if (!m_partial.active || written <= m_partial.durable) {
+        return 0;
+    }
+    if (written - m_partial.durable >= m_resumable.flushBytes ||
+        std::chrono::steady_clock::now() - m_partial.flushed >= kFlushInterval) {
+        return Flush(out, written);
+    }
+    return 0;
+}
+
+// Flushes the partial's first written bytes and then records that they are on the storage,
+// the partial index first, so that no record ever claims data the storage may not hold and
+// no partial the storage holds is missing from the list. On a file system that cannot flush
+// at all, the copy goes on without a record (and is not kept when cut off).
+int FileCopier::Flush(int out, off_t written) {
+    if (written <= m_partial.durable) {
+        return 0;
+    }
+    m_partial.flushed = std::chrono::steady_clock::now();
+    struct stat now {};
+    int error = -m_files.Stat(out, now);
+    if (error == 0 && now.st_size < written) {
+        error = -m_files.Truncate(out, written);  // a hole just passed: the size must cover it
+    }
+    error = error != 0 ? error : -m_files.DataSync(out);
+    if (SyncRefused(error)) {
+        m_partial.durable = m_fileSize;  // no more flushes; the record stays unwritten
+        return 0;
+    }
+    error = error != 0 ? error : -m_partials->Sync();
+    if (error == 0 && m_partial.recordFd < 0) {
+        m_partial.recordFd = m_files.Open(m_partial.targetDir, m_recordName.c_str(),
+                                          O_RDWR | O_CREAT | O_TRUNC | O_NOFOLLOW, 0600);
+        error = m_partial.recordFd < 0 ? -m_partial.recordFd : 0;
+    }
+    error = error != 0
+                ? error
+                : -PartialRecord::Of(*m_partial.source, written).Write(m_files, m_partial.recordFd);
+    if (error == 0) {
+        m_partial.durable = written;
+    }
+    return error;
+}
+
+// Ends a resumable copy that ended with error, having written written bytes. Installed, its
+// record goes; cut off (stopped, disk full, I/O error, ...), the partial is flushed once more
+// and stays with its record, if it has one; a copy whose source changed, or whose name was
+// taken, is removed.
+void FileCopier::EndPartial(Output& output, off_t written, int error, CopyResult& result) {
+    const bool cutOff = error != 0 && error != EAGAIN && error != EEXIST;
+    if (cutOff && output.fd >= 0) {
+        Flush(output.fd, written);  // should it fail, the record keeps what it said
+    }
+    const bool recorded = m_partial.recordFd >= 0 && m_partial.durable > 0;
+    if (output.fd >= 0) {
+        m_files.Close(output.fd);
+    }
+    if (m_partial.recordFd >= 0) {
+        m_files.Close(m_partial.recordFd);
+    }
+    if (cutOff && recorded) {
+        m_partials->Keep(m_partial.relativePath);
+        result.partialKept = true;
+        return;
+    }
+    if (error != 0 && output.named) {
+        m_files.Unlink(m_partial.targetDir, m_temporaryName.c_str());
+    }
+    m_files.Unlink(m_partial.targetDir, m_recordName.c_str());
+    m_partials->Remove(m_partial.relativePath);
 }
 
 // An unnamed file in the target folder, or, where the file system has no such thing, a file
@@ -337,14 +567,15 @@ void FileCopier::ChooseMethodsFor(dev_t sourceDevice, dev_t targetDevice) {
     }
 }
 
-// Copies the data; written ends as the bytes of the source that the target now holds.
+// Copies the data from written on (0, or where a resumed copy goes on, both files positioned
+// there); written ends as the bytes of the source that the target now holds.
 int FileCopier::CopyContents(int in, int out, const struct stat& source, off_t& written) {
-    written = 0;
+    const off_t start = written;
     m_fileSize = source.st_size;
-    if (source.st_size == 0) {
+    if (start >= source.st_size) {
         return 0;
     }
-    if (m_method == Method::Clone) {
+    if (m_method == Method::Clone && start == 0) {
         const int error = -m_files.CloneFile(in, out);
         if (error == 0) {
             written = source.st_size;
@@ -361,7 +592,7 @@ int FileCopier::CopyContents(int in, int out, const struct stat& source, off_t& 
         if (error != kNoDataMap) {
             return error;
         }
-        written = 0;
+        written = start;
     }
     return CopySegment(in, out, source.st_size, written);
 }
@@ -369,14 +600,15 @@ int FileCopier::CopyContents(int in, int out, const struct stat& source, off_t& 
 // Copies only the data regions, found with SEEK_DATA and SEEK_HOLE, and sets the size at the
 // end so that a trailing hole stays one. Returns kNoDataMap when the file system cannot tell.
 int FileCopier::CopySparse(int in, int out, off_t size, off_t& written) {
-    off_t position = 0;
+    const off_t start = written;
+    off_t position = start;
     while (position < size) {
         const off_t data = m_files.Seek(in, position, SEEK_DATA);
         if (data == -ENXIO) {
             break;  // only a hole is left
         }
         if (data < 0) {
-            return position == 0 && data == -EINVAL ? kNoDataMap : static_cast<int>(-data);
+            return position == start && data == -EINVAL ? kNoDataMap : static_cast<int>(-data);
         }
         const off_t hole = m_files.Seek(in, data, SEEK_HOLE);
         if (hole < 0) {
@@ -403,14 +635,15 @@ int FileCopier::CopySparse(int in, int out, off_t size, off_t& written) {
 // the file system refuses is not tried again for the pair.
 int FileCopier::CopySegment(int in, int out, off_t end, off_t& written) {
     const off_t start = written;
-    Method method = m_method;
+    // Still Clone only when a resumed copy skipped the clone, which copies whole files only.
+    Method method = m_method == Method::Clone ? Method::Range : m_method;
     if (method == Method::Range) {
         const int error = CopyByRange(in, out, end, written);
         if (error == 0 || written > start || (error != kNothingMoved && !MethodRefused(error))) {
             return error;
         }
+        m_method = error == kNothingMoved ? m_method : Method::Send;
         method = Method::Send;
-        m_method = error == kNothingMoved ? m_method : method;
     }
     if (method == Method::Send) {
         const int error = CopyBySend(in, out, end, written);
@@ -427,8 +660,8 @@ int FileCopier::CopySegment(int in, int out, off_t end, off_t& written) {
 int FileCopier::CopyByRange(int in, int out, off_t end, off_t& written) {
     const off_t start = written;
     while (written < end) {
-        if (Abandoned(written)) {
-            return ECANCELED;
+        if (const int error = BeforeChunk(out, written); error != 0) {
+            return error;
         }
         const ssize_t n = m_files.CopyRange(in, out, NextChunk(end, written));
         if (n < 0) {
@@ -445,8 +678,8 @@ int FileCopier::CopyByRange(int in, int out, off_t end, off_t& written) {
 int FileCopier::CopyBySend(int in, int out, off_t end, off_t& written) {
     const off_t start = written;
     while (written < end) {
-        if (Abandoned(written)) {
-            return ECANCELED;
+        if (const int error = BeforeChunk(out, written); error != 0) {
+            return error;
         }
         const ssize_t n = m_files.SendFile(out, in, NextChunk(end, written));
         if (n < 0) {
@@ -465,8 +698,8 @@ int FileCopier::CopyByReadWrite(int in, int out, off_t end, off_t& written) {
         m_buffer = std::make_unique<char[]>(kBufferSize);
     }
     while (written < end) {
-        if (Abandoned(written)) {
-            return ECANCELED;
+        if (const int error = BeforeChunk(out, written); error != 0) {
+            return error;
         }
         const size_t want = std::min(kBufferSize, NextChunk(end, written));
         const ssize_t n = m_files.Read(in, m_buffer.get(), want);

@@ -5,12 +5,14 @@
 
 namespace tolvane {
 
-void FileQueue::Entry::Action(WalkAction action, std::string_view reason, std::uint64_t bytes) {
+void FileQueue::Entry::Action(WalkAction action, std::string_view reason, std::uint64_t bytes,
+                              std::uint64_t resumed) {
     Item item;
     item.kind = Item::Kind::Action;
     item.action = action;
     item.reason = reason;
     item.bytes = bytes;
+    item.resumed = resumed;
     items.push_back(std::move(item));
 }
 
@@ -38,19 +40,22 @@ void FileQueue::Entry::AttributesDropped() {
 }
 
 FileQueue::FileQueue(size_t workers, const UpdateRequest& request, FileSystem& files,
-                     std::function<bool()> abandon)
+                     std::function<bool()> abandon, PartialIndex* partials)
     : m_files(files), m_abandon(std::move(abandon)), m_pool(workers) {
     // Filled before any task is submitted, so before any worker looks at them.
     for (size_t i = 0; i < workers; ++i) {
         auto* written =
             m_written.emplace_back(std::make_unique<std::atomic<std::uint64_t>>(0)).get();
+        auto* resumed =
+            m_resumed.emplace_back(std::make_unique<std::atomic<std::uint64_t>>(0)).get();
         m_updaters.push_back(std::make_unique<FileUpdater>(
             request, files,
-            [this, written](off_t done, off_t) {
+            [this, written, resumed](off_t done, off_t, off_t kept) {
                 written->store(static_cast<std::uint64_t>(done), std::memory_order_relaxed);
+                resumed->store(static_cast<std::uint64_t>(kept), std::memory_order_relaxed);
                 return m_abandon();
             },
-            m_abandon));
+            m_abandon, partials));
     }
 }
 
@@ -66,6 +71,9 @@ void FileQueue::Submit(const FileJob& job, const char* name, const std::string& 
     entry->targetDir = targetDir;
     entry->job = job;
     entry->job.name = entry->name.c_str();
+    // The same path, in the entry's own copy of the walk's.
+    entry->job.relativePath =
+        std::string_view(entry->targetPath).substr(targetPath.size() - job.relativePath.size());
     Entry* raw = entry.get();
     m_entries.push_back(std::move(entry));
     {
@@ -123,6 +131,7 @@ FileQueue::Entry& FileQueue::Record(const std::string& sourcePath, const std::st
 // if it is still a regular file, applies the rule.
 void FileQueue::Run(Entry& entry, size_t worker) {
     m_written[worker]->store(0, std::memory_order_relaxed);
+    m_resumed[worker]->store(0, std::memory_order_relaxed);
     entry.worker.store(static_cast<int>(worker), std::memory_order_relaxed);
     entry.statError = -m_files.StatAt(entry.job.sourceFd, entry.name.c_str(), entry.job.source);
     entry.regular = entry.statError == 0 && S_ISREG(entry.job.source.st_mode);
@@ -136,8 +145,7 @@ void FileQueue::Run(Entry& entry, size_t worker) {
     m_doneChanged.notify_all();
 }
 
-void FileQueue::Settle(size_t keep, const std::function<void(Entry&)>& replay,
-                       const std::function<void(const Entry&, std::uint64_t written)>& poll) {
+void FileQueue::Settle(size_t keep, const std::function<void(Entry&)>& replay, const Poll& poll) {
     constexpr auto kPollInterval = std::chrono::milliseconds(100);
     while (!m_entries.empty()) {
         Entry& oldest = *m_entries.front();
@@ -149,11 +157,12 @@ void FileQueue::Settle(size_t keep, const std::function<void(Entry&)>& replay,
             if (!m_doneChanged.wait_for(lock, kPollInterval, [&] { return oldest.done; })) {
                 lock.unlock();
                 const int worker = oldest.worker.load(std::memory_order_relaxed);
-                const auto written =
-                    worker < 0
-                        ? 0
-                        : m_written[static_cast<size_t>(worker)]->load(std::memory_order_relaxed);
-                poll(oldest, written);
+                const auto load = [worker](const auto& counts) -> std::uint64_t {
+                    return worker < 0 ? 0
+                                      : counts[static_cast<size_t>(worker)]->load(
+                                            std::memory_order_relaxed);
+                };
+                poll(oldest, load(m_written), load(m_resumed));
                 lock.lock();
             }
         }

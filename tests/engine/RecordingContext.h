@@ -19,7 +19,7 @@ class RecordingContext : public UpdateContext {
     RecordingContext(std::string source, std::string target);
 
     UpdateRequest Request() override {
-        return {source, target, larger, deleteFromSource, dryRun, verify, jobs};
+        return {source, target, larger, deleteFromSource, dryRun, verify, jobs, resumable};
     }
     void OnEntry(std::string_view path) override;
     bool IsStopRequested() override;
@@ -45,6 +45,7 @@ class RecordingContext : public UpdateContext {
     bool dryRun = false;
     bool verify = false;
     unsigned jobs = JobsOfThisRun();
+    UpdateRequest::Resumable resumable;
     FileSystem* files = nullptr;
     std::function<void()> onEntry;       // called once, at the first entry
     std::function<void()> onEveryEntry;  // called at every entry
