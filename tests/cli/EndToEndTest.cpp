@@ -451,6 +451,15 @@ TEST_F(UpdateCommandTest, SecondSignalAbandonsTheCopyInHandAndTheNextRunResumesI
     for (int attempt = 0; attempt < 5 && result.status == -1; ++attempt) {
         fs::remove_all(Target());
         ChildProcess child(kBinary, {Source(), Target()});
+        // Stopped once some data is written, so that there is a part to keep.
+        const std::string partial = Target() + "/.big.tolvane-partial";
+        std::error_code error;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (fs::file_size(partial, error) == 0 || error) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                break;
+            }
+        }
         if (!StopDuringCopy(child, Source() + "/big")) {
             continue;
         }
