@@ -277,6 +277,7 @@ off_t FileCopier::ResumePoint(int in, int partial, int targetDir, const struct s
                        m_files.Seek(partial, record.durable, SEEK_SET) == record.durable;
     if (!sound) {
         m_files.Close(recordFd);
+        m_files.Seek(in, 0, SEEK_SET);  // the check read on: the fresh copy starts at 0
         return -1;
     }
     m_partial.recordFd = recordFd;

@@ -545,6 +545,15 @@ INSTANTIATE_TEST_SUITE_P(
                    },
                    true, true},
         // Only its time: the kept part still matches, yet the source is not the one copied.
+        // The storage lost part of what it said it held: the kept part's end is not the
+        // source's, and the copy starts afresh.
+        CutOffCopy{"KeptPartDamaged",
+                   [](const TempTree&, const std::string& partial, off_t durable) {
+                       const int fd = ::open(partial.c_str(), O_WRONLY);
+                       ASSERT_EQ(::pwrite(fd, "\0\0\0\0", 4, durable - 4), 4);
+                       ::close(fd);
+                   },
+                   false},
         CutOffCopy{"SourceChanged",
                    [](const TempTree& s, const std::string&, off_t) {
                        SetModified(s.Path("big"), {1, 0});
