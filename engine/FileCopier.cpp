@@ -10,8 +10,8 @@
 #include <cstring>
 #include <string>
 
+#include "PartialCopy.h"
 #include "PartialIndex.h"
-#include "PartialRecord.h"
 
 namespace tolvane {
 
@@ -26,12 +26,6 @@ constexpr const char* kTemporarySuffix = ".tolvane-partial";
 // file system refuses to rename onto an existing name.
 constexpr const char* kAsideSuffix = ".tolvane-replaced";
 constexpr const char* kRecordSuffix = ".tolvane-record";
-// How often a resumable copy flushes its data and updates its record: what a cut-off copy
-// loses at most. Each flush waits for the storage, so a copy that ends sooner never waits.
-constexpr auto kFlushInterval = std::chrono::seconds(2);
-// The kept part of a partial compared with the source before it is continued: its end, the
-// part most likely lost when the storage was cut off while it cached writes.
-constexpr off_t kCheckedWindow = off_t{16} << 20;
 // The longest part of a name that a temporary name repeats: with the dot, a hash and the
 // suffix, it stays within the 255 bytes a file name may have.
 constexpr size_t kNameKept = 200;
@@ -99,24 +93,6 @@ std::string NameBeside(const char* name, const char* suffix) {
     return beside;
 }
 
-// Reads length bytes into buffer unless the file ends first. Returns the bytes read or -errno.
-ssize_t ReadFully(FileSystem& files, int fd, char* buffer, size_t length) {
-    size_t got = 0;
-    while (got < length) {
-        const ssize_t n = files.Read(fd, buffer + got, length - got);
-        if (n <= 0) {
-            return n < 0 ? n : static_cast<ssize_t>(got);
-        }
-        got += static_cast<size_t>(n);
-    }
-    return static_cast<ssize_t>(got);
-}
-
-// Errors by which a file system says it cannot flush a file's data at all.
-bool SyncRefused(int error) {
-    return error == EINVAL || error == ENOSYS || error == EOPNOTSUPP || error == EROFS;
-}
-
 // Errors by which a file system refuses to rename onto a name that exists (some FUSE and
 // phone file systems), where moving the old entry aside first may still work.
 bool ReplaceRefused(int error) {
@@ -129,9 +105,11 @@ FileCopier::FileCopier(FileSystem& files, ChunkQuery beforeChunk, PartialIndex* 
                        UpdateRequest::Resumable resumable)
     : m_files(files),
       m_beforeChunk(std::move(beforeChunk)),
-      m_partials(partials),
-      m_resumable(resumable),
+      m_partial(partials == nullptr ? nullptr
+                                    : std::make_unique<PartialCopy>(files, *partials, resumable)),
       m_asRoot(::geteuid() == 0) {}
+
+FileCopier::~FileCopier() = default;
 
 std::string FileCopier::TemporaryNameOf(const char* name) {
     return NameBeside(name, kTemporarySuffix);
@@ -170,17 +148,22 @@ CopyResult FileCopier::Copy(int sourceDir, int targetDir, dev_t targetDevice, co
     ChooseMethodsFor(opened.st_dev, targetDevice);
     m_temporaryName = TemporaryNameOf(name);
     m_resumedAt = 0;
-    m_partial = {};
 
+    // A long copy goes to a partial that a later run can resume; one that cannot be listed
+    // as such is a plain copy.
     Output output;
-    if (error == 0 && m_partials != nullptr && !relativePath.empty() &&
-        opened.st_size >= m_resumable.minimumSize) {
-        m_recordName = RecordNameOf(name);
-        output = OpenPartial(in, targetDir, opened, relativePath, error);
-    } else if (error == 0) {
-        output = CreateOutput(targetDir);
-        error = output.fd < 0 ? -output.fd : 0;
+    m_resumable =
+        error == 0 && m_partial && !relativePath.empty() && m_partial->Wanted(opened.st_size);
+    if (m_resumable) {
+        output.fd = m_partial->Open(in, targetDir, name, m_temporaryName, opened, relativePath);
+        output.named = output.fd >= 0;
+        m_resumable = m_partial->Active();
+        m_resumedAt = m_partial->ResumedAt();
     }
+    if (error == 0 && !m_resumable) {
+        output = CreateOutput(targetDir);
+    }
+    error = error == 0 && output.fd < 0 ? -output.fd : error;
     if (error == 0) {
         result.bytes = m_resumedAt;
         error = CopyContents(in, output.fd, opened, result.bytes);
@@ -197,8 +180,8 @@ CopyResult FileCopier::Copy(int sourceDir, int targetDir, dev_t targetDevice, co
         error = Install(output, targetDir, name, opened, replaced);
         output.fd = -1;  // closed by the installation
     }
-    if (m_partial.active) {
-        EndPartial(output, result.bytes, error, result);
+    if (m_resumable) {
+        result.partialKept = m_partial->End(output.fd, result.bytes, error, output.named);
     } else {
         if (output.fd >= 0) {
             m_files.Close(output.fd);
@@ -213,180 +196,14 @@ CopyResult FileCopier::Copy(int sourceDir, int targetDir, dev_t targetDevice, co
     return result;
 }
 
-// The output of a resumable copy: the partial an earlier run left, when its record describes
-// this source and its kept part checks out, positioned to go on; else a new partial. Either
-// is listed in the partial index first. A copy that cannot be listed is a plain one.
-FileCopier::Output FileCopier::OpenPartial(int in, int targetDir, const struct stat& source,
-                                           std::string_view relativePath, int& error) {
-    m_partial.active = true;
-    m_partial.targetDir = targetDir;
-    m_partial.source = &source;
-    m_partial.relativePath = relativePath;
-    m_partial.flushed = std::chrono::steady_clock::now();
-    Output output;
-    output.named = true;
-    const int existing = m_files.Open(targetDir, m_temporaryName.c_str(), O_RDWR | O_NOFOLLOW);
-    if (existing >= 0) {
-        const off_t at = ResumePoint(in, existing, targetDir, source);
-        if (at > 0) {
-            m_resumedAt = m_partial.durable = at;
-            output.fd = existing;
-            m_partials->Add(relativePath);  // listed already, unless the list was lost
-            return output;
-        }
-        m_files.Close(existing);
-    }
-    // A record without its partial, or of one that is discarded, must never be taken to
-    // describe the new one.
-    m_files.Unlink(targetDir, m_recordName.c_str());
-    if (m_partials->Add(relativePath) != 0) {
-        m_partial.active = false;
-        output = CreateOutput(targetDir);
-        error = output.fd < 0 ? -output.fd : 0;
-        return output;
-    }
-    constexpr int kFlags = O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW;
-    output.fd = m_files.Open(targetDir, m_temporaryName.c_str(), kFlags, 0600);
-    if (output.fd == -EEXIST) {
-        // A partial that cannot be continued, or a leftover of an earlier plain copy.
-        m_files.Unlink(targetDir, m_temporaryName.c_str());
-        output.fd = m_files.Open(targetDir, m_temporaryName.c_str(), kFlags, 0600);
-    }
-    error = output.fd < 0 ? -output.fd : 0;
-    output.named = output.fd >= 0;
-    return output;
-}
-
-// Where the partial open as partial may be continued: the durable length its record gives,
-// when the record describes source as it is now and the kept part ends as the source does
-// there. Cuts off what lies past that point and positions both files there. Returns -1 when
-// the partial must be discarded.
-off_t FileCopier::ResumePoint(int in, int partial, int targetDir, const struct stat& source) {
-    const int recordFd = m_files.Open(targetDir, m_recordName.c_str(), O_RDWR | O_NOFOLLOW);
-    if (recordFd < 0) {
-        return -1;
-    }
-    PartialRecord record;
-    struct stat kept {};
-    const bool sound = PartialRecord::Read(m_files, recordFd, record) && record.Describes(source) &&
-                       m_files.Stat(partial, kept) == 0 && S_ISREG(kept.st_mode) &&
-                       kept.st_size >= record.durable &&
-                       KeptPartMatches(in, partial, record.durable) &&
-                       m_files.Truncate(partial, record.durable) == 0 &&
-                       m_files.Seek(in, record.durable, SEEK_SET) == record.durable &&
-                       m_files.Seek(partial, record.durable, SEEK_SET) == record.durable;
-    if (!sound) {
-        m_files.Close(recordFd);
-        m_files.Seek(in, 0, SEEK_SET);  // the check read on: the fresh copy starts at 0
-        return -1;
-    }
-    m_partial.recordFd = recordFd;
-    return record.durable;
-}
-
-// True when the last bytes of the kept part before end (up to kCheckedWindow of them) are
-// the source's.
-bool FileCopier::KeptPartMatches(int in, int partial, off_t end) {
-    if (!m_buffer) {
-        m_buffer = std::make_unique<char[]>(kBufferSize);
-    }
-    if (!m_compareBuffer) {
-        m_compareBuffer = std::make_unique<char[]>(kBufferSize);
-    }
-    off_t at = std::max<off_t>(0, end - kCheckedWindow);
-    if (m_files.Seek(in, at, SEEK_SET) != at || m_files.Seek(partial, at, SEEK_SET) != at) {
-        return false;
-    }
-    while (at < end) {
-        const size_t want = static_cast<size_t>(std::min<off_t>(kBufferSize, end - at));
-        if (ReadFully(m_files, in, m_buffer.get(), want) != static_cast<ssize_t>(want) ||
-            ReadFully(m_files, partial, m_compareBuffer.get(), want) !=
-                static_cast<ssize_t>(want) ||
-            std::memcmp(m_buffer.get(), m_compareBuffer.get(), want) != 0) {
-            return false;
-        }
-        at += static_cast<off_t>(want);
-    }
-    return true;
-}
-
 // Asked before each chunk: an abandon request ends the copy (ECANCELED); a resumable copy
-// flushes what it wrote and updates its record when the time or the bytes since the last
-// flush call for it. Returns 0 to go on, or the error that ends the copy.
+// flushes and updates its record when that is due. Returns 0 to go on, or the error that
+// ends the copy.
 int FileCopier::BeforeChunk(int out, off_t written) {
     if (m_beforeChunk && m_beforeChunk(written, m_fileSize, m_resumedAt)) {
         return ECANCELED;
     }
-    if (!m_partial.active || written <= m_partial.durable) {
-        return 0;
-    }
-    if (written - m_partial.durable >= m_resumable.flushBytes ||
-        std::chrono::steady_clock::now() - m_partial.flushed >= kFlushInterval) {
-        return Flush(out, written);
-    }
-    return 0;
-}
-
-// Flushes the partial's first written bytes and then records that they are on the storage,
-// the partial index first, so that no record ever claims data the storage may not hold and
-// no partial the storage holds is missing from the list. On a file system that cannot flush
-// at all, the copy goes on without a record (and is not kept when cut off).
-int FileCopier::Flush(int out, off_t written) {
-    if (written <= m_partial.durable) {
-        return 0;
-    }
-    m_partial.flushed = std::chrono::steady_clock::now();
-    struct stat now {};
-    int error = -m_files.Stat(out, now);
-    if (error == 0 && now.st_size < written) {
-        error = -m_files.Truncate(out, written);  // a hole just passed: the size must cover it
-    }
-    error = error != 0 ? error : -m_files.DataSync(out);
-    if (SyncRefused(error)) {
-        m_partial.durable = m_fileSize;  // no more flushes; the record stays unwritten
-        return 0;
-    }
-    error = error != 0 ? error : -m_partials->Sync();
-    if (error == 0 && m_partial.recordFd < 0) {
-        m_partial.recordFd = m_files.Open(m_partial.targetDir, m_recordName.c_str(),
-                                          O_RDWR | O_CREAT | O_TRUNC | O_NOFOLLOW, 0600);
-        error = m_partial.recordFd < 0 ? -m_partial.recordFd : 0;
-    }
-    error = error != 0
-                ? error
-                : -PartialRecord::Of(*m_partial.source, written).Write(m_files, m_partial.recordFd);
-    if (error == 0) {
-        m_partial.durable = written;
-    }
-    return error;
-}
-
-// Ends a resumable copy that ended with error, having written written bytes. Installed, its
-// record goes; cut off (stopped, disk full, I/O error, ...), the partial is flushed once more
-// and stays with its record, if it has one; a copy whose source changed, or whose name was
-// taken, is removed.
-void FileCopier::EndPartial(Output& output, off_t written, int error, CopyResult& result) {
-    const bool cutOff = error != 0 && error != EAGAIN && error != EEXIST;
-    if (cutOff && output.fd >= 0) {
-        Flush(output.fd, written);  // should it fail, the record keeps what it said
-    }
-    const bool recorded = m_partial.recordFd >= 0 && m_partial.durable > 0;
-    if (output.fd >= 0) {
-        m_files.Close(output.fd);
-    }
-    if (m_partial.recordFd >= 0) {
-        m_files.Close(m_partial.recordFd);
-    }
-    if (cutOff && recorded) {
-        m_partials->Keep(m_partial.relativePath);
-        result.partialKept = true;
-        return;
-    }
-    if (error != 0 && output.named) {
-        m_files.Unlink(m_partial.targetDir, m_temporaryName.c_str());
-    }
-    m_files.Unlink(m_partial.targetDir, m_recordName.c_str());
-    m_partials->Remove(m_partial.relativePath);
+    return m_resumable ? -m_partial->BeforeChunk(out, written) : 0;
 }
 
 // An unnamed file in the target folder, or, where the file system has no such thing, a file

@@ -2,7 +2,6 @@
 
 #include <sys/stat.h>
 
-#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -30,6 +29,7 @@ struct CopyResult {
 };
 
 class PartialIndex;
+class PartialCopy;
 
 // Copies whole files: contents (holes stay holes), permission bits, times, extended attributes
 // and ACLs, and, when run as root, the owner. It tries a clone (FICLONE), then copy_file_range,
@@ -58,6 +58,7 @@ class FileCopier {
     // partials lists the resumable copies of the run; null makes every copy a plain one.
     FileCopier(FileSystem& files, ChunkQuery beforeChunk, PartialIndex* partials = nullptr,
                UpdateRequest::Resumable resumable = {});
+    ~FileCopier();
 
     // Copies name in sourceDir (whose status was just read as sourceStat) to name in
     // targetDir, which lies on targetDevice. replaced is the status of the shorter regular
@@ -85,25 +86,8 @@ class FileCopier {
         bool named = false;
     };
 
-    // The state of a resumable copy in hand.
-    struct Partial {
-        bool active = false;
-        int targetDir = -1;
-        int recordFd = -1;
-        const struct stat* source = nullptr;
-        std::string_view relativePath;
-        off_t durable = 0;  // the bytes the record says are on the storage
-        std::chrono::steady_clock::time_point flushed;
-    };
-
     Output CreateOutput(int targetDir);
-    Output OpenPartial(int in, int targetDir, const struct stat& source,
-                       std::string_view relativePath, int& error);
-    off_t ResumePoint(int in, int partial, int targetDir, const struct stat& source);
-    bool KeptPartMatches(int in, int partial, off_t end);
     int BeforeChunk(int out, off_t written);
-    int Flush(int out, off_t written);
-    void EndPartial(Output& output, off_t written, int error, CopyResult& result);
     int CopyContents(int in, int out, const struct stat& source, off_t& written);
     int CopySparse(int in, int out, off_t size, off_t& written);
     int CopySegment(int in, int out, off_t end, off_t& written);
@@ -121,8 +105,7 @@ class FileCopier {
 
     FileSystem& m_files;
     ChunkQuery m_beforeChunk;
-    PartialIndex* m_partials;
-    const UpdateRequest::Resumable m_resumable;
+    std::unique_ptr<PartialCopy> m_partial;  // null when no copy is resumable
     const bool m_asRoot;
     dev_t m_sourceDevice = 0;
     dev_t m_targetDevice = 0;
@@ -130,12 +113,10 @@ class FileCopier {
     Method m_method = Method::Clone;  // the best method not yet refused for the pair above
     bool m_unnamedWorks = true;       // O_TMPFILE is accepted on the target device
     off_t m_fileSize = 0;
-    off_t m_resumedAt = 0;  // of the copy in hand
-    Partial m_partial;
-    std::unique_ptr<char[]> m_buffer;         // for read/write, allocated on first use
-    std::unique_ptr<char[]> m_compareBuffer;  // for checking a kept part, on first use
+    bool m_resumable = false;          // the copy in hand goes to a partial a later run can resume
+    off_t m_resumedAt = 0;             // of the copy in hand
+    std::unique_ptr<char[]> m_buffer;  // for read/write, allocated on first use
     std::string m_temporaryName;
-    std::string m_recordName;
     std::string m_attributeNames;
     std::string m_attributeValue;
 };
