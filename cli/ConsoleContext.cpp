@@ -42,7 +42,7 @@ void ConsoleContext::OnEntry(std::string_view path) {
 }
 
 void ConsoleContext::OnAction(const WalkEvent& event) {
-    if (event.action == WalkAction::Copy || event.action == WalkAction::Link) {
+    if (IsCopy(event.action)) {
         ++m_counts.copies;
         m_bytesDone += event.bytes;
         m_counts.bytes = m_bytesDone;
@@ -59,7 +59,7 @@ void ConsoleContext::OnFailure(const WalkFailure& failure) {
 // The engine calls this only for a copy that lasts a while, which is when the file's share
 // is worth showing.
 void ConsoleContext::OnProgress(const CopyProgress& progress) {
-    m_counts.bytes = m_bytesDone + progress.fileBytes;
+    m_counts.bytes = m_bytesDone + progress.fileBytes - progress.fileResumed;
     m_counts.filePercent = progress.fileSize == 0
                                ? 100
                                : static_cast<int>(progress.fileBytes * 100 / progress.fileSize);

@@ -34,6 +34,11 @@ std::string FormatAction(const WalkEvent& event) {
         case WalkAction::Link:
             line += EscapePath(event.source) + " -> " + EscapePath(event.target);
             break;
+        case WalkAction::Resume:
+            line += EscapePath(event.source) + " -> " + EscapePath(event.target) + " at " +
+                    FormatBytes(static_cast<double>(event.resumed)) + " of " +
+                    FormatBytes(static_cast<double>(event.resumed + event.bytes));
+            break;
         case WalkAction::Delete:
             line += EscapePath(event.source);
             break;
@@ -80,6 +85,9 @@ std::string FormatTotals(const WalkSummary& summary, const CommandLine& command,
     text += FormatBytes(static_cast<double>(summary.bytesCopied));
     text += command.dryRun ? "; looked in " : " in ";
     text += FormatDuration(seconds);
+    if (summary.bytesResumed > 0) {
+        text += " (" + FormatBytes(static_cast<double>(summary.bytesResumed)) + " resumed)";
+    }
     text += summary.stopped ? ", then stopped.\n" : ".\n";
     return text;
 }

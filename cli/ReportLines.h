@@ -10,7 +10,8 @@ namespace tolvane {
 
 // The texts tolvane-update prints, each one line without its newline.
 
-// "mkdir PATH", "copy SRC -> DST", "link SRC -> DST", "delete SRC", "skip SRC: REASON".
+// "mkdir PATH", "copy SRC -> DST", "resume SRC -> DST at 37.2 GiB of 40.0 GiB",
+// "link SRC -> DST", "delete SRC", "skip SRC: REASON".
 std::string FormatAction(const WalkEvent& event);
 
 // "tolvane-update: cannot copy 'SRC' to 'DST': REASON" and its kin for create, delete, read.
@@ -23,8 +24,10 @@ std::string DescribeFailure(const WalkFailure& failure);
 // "would be updated" instead.
 std::string FormatSummary(const WalkSummary& summary, const CommandLine& command);
 
-// The line before the closing lines: "Copied 1.2 GiB in 3.4 s.", with ", then stopped" for a
-// stopped run and "Would copy" for a dry run; ends in a newline.
+// The line before the closing lines: "Copied 1.2 GiB in 3.4 s.", with " (37.2 GiB resumed)"
+// when copies earlier runs were cut off in were finished (the bytes they had written are not
+// in the first figure), ", then stopped" for a stopped run and "Would copy" for a dry run;
+// ends in a newline.
 std::string FormatTotals(const WalkSummary& summary, const CommandLine& command, double seconds);
 
 // The line after it when targets were read back: "Verified 1.2 GiB in 2.1 s.", ending in a

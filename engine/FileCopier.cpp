@@ -10,6 +10,9 @@
 #include <cstring>
 #include <string>
 
+#include "PartialCopy.h"
+#include "PartialIndex.h"
+
 namespace tolvane {
 
 namespace {
@@ -22,6 +25,7 @@ constexpr const char* kTemporarySuffix = ".tolvane-partial";
 // The name a shorter target is moved aside to while its replacement takes its name, where the
 // file system refuses to rename onto an existing name.
 constexpr const char* kAsideSuffix = ".tolvane-replaced";
+constexpr const char* kRecordSuffix = ".tolvane-record";
 // The longest part of a name that a temporary name repeats: with the dot, a hash and the
 // suffix, it stays within the 255 bytes a file name may have.
 constexpr size_t kNameKept = 200;
@@ -98,24 +102,36 @@ bool ReplaceRefused(int error) {
 
 }  // namespace
 
-FileCopier::FileCopier(FileSystem& files, ChunkQuery beforeChunk)
+FileCopier::FileCopier(FileSystem& files, ChunkQuery beforeChunk, PartialIndex* partials,
+                       UpdateRequest::Resumable resumable)
     : m_files(files),
       m_beforeChunk(std::move(beforeChunk)),
       m_user(::geteuid()),
       m_group(::getegid()),
-      m_asRoot(m_user == 0) {}
+      m_asRoot(m_user == 0),
+      m_partial(partials == nullptr ? nullptr
+                                    : std::make_unique<PartialCopy>(files, *partials, resumable)) {}
+
+FileCopier::~FileCopier() = default;
 
 std::string FileCopier::TemporaryNameOf(const char* name) {
     return NameBeside(name, kTemporarySuffix);
 }
 
+std::string FileCopier::RecordNameOf(const char* name) {
+    return NameBeside(name, kRecordSuffix);
+}
+
 bool FileCopier::IsTemporaryName(const char* name) {
     const size_t length = std::strlen(name);
-    return IsNameBeside(name, length, kTemporarySuffix) || IsNameBeside(name, length, kAsideSuffix);
+    return IsNameBeside(name, length, kTemporarySuffix) ||
+           IsNameBeside(name, length, kAsideSuffix) || IsNameBeside(name, length, kRecordSuffix) ||
+           std::strcmp(name, PartialIndex::kListName) == 0;
 }
 
 CopyResult FileCopier::Copy(int sourceDir, int targetDir, dev_t targetDevice, const char* name,
-                            const struct stat& sourceStat, const struct stat* replaced) {
+                            const struct stat& sourceStat, const struct stat* replaced,
+                            std::string_view relativePath) {
     CopyResult result;
     // O_NONBLOCK: should the entry have turned into a FIFO since it was listed, opening it
     // must not wait for a writer; the status check below then refuses it.
@@ -132,13 +148,25 @@ CopyResult FileCopier::Copy(int sourceDir, int targetDir, dev_t targetDevice, co
     }
     ChooseMethodsFor(opened.st_dev, targetDevice);
     m_temporaryName = TemporaryNameOf(name);
+    m_resumedAt = 0;
 
+    // A long copy goes to a partial that a later run can resume; one that cannot be listed
+    // as such is a plain copy.
     Output output;
-    if (error == 0) {
-        output = CreateOutput(targetDir);
-        error = output.fd < 0 ? -output.fd : 0;
+    m_resumable =
+        error == 0 && m_partial && !relativePath.empty() && m_partial->Wanted(opened.st_size);
+    if (m_resumable) {
+        output.fd = m_partial->Open(in, targetDir, name, m_temporaryName, opened, relativePath);
+        output.named = output.fd >= 0;
+        m_resumable = m_partial->Active();
+        m_resumedAt = m_partial->ResumedAt();
     }
+    if (error == 0 && !m_resumable) {
+        output = CreateOutput(targetDir);
+    }
+    error = error == 0 && output.fd < 0 ? -output.fd : error;
     if (error == 0) {
+        result.bytes = m_resumedAt;
         error = CopyContents(in, output.fd, opened, result.bytes);
         result.shortData = error == 0 && result.bytes < opened.st_size;
     }
@@ -151,15 +179,32 @@ CopyResult FileCopier::Copy(int sourceDir, int targetDir, dev_t targetDevice, co
     }
     if (error == 0) {
         error = Install(output, targetDir, name, opened, replaced);
-    } else if (output.fd >= 0) {
-        m_files.Close(output.fd);
+        output.fd = -1;  // closed by the installation
     }
-    if (error != 0 && output.named) {
-        m_files.Unlink(targetDir, m_temporaryName.c_str());
+    if (m_resumable) {
+        result.partialKept = m_partial->End(output.fd, result.bytes, error, output.named);
+    } else {
+        if (output.fd >= 0) {
+            m_files.Close(output.fd);
+        }
+        if (error != 0 && output.named) {
+            m_files.Unlink(targetDir, m_temporaryName.c_str());
+        }
     }
     m_files.Close(in);
     result.error = error;
+    result.resumed = m_resumedAt;
     return result;
+}
+
+// Asked before each chunk: an abandon request ends the copy (ECANCELED); a resumable copy
+// flushes and updates its record when that is due. Returns 0 to go on, or the error that
+// ends the copy.
+int FileCopier::BeforeChunk(int out, off_t written) {
+    if (m_beforeChunk && m_beforeChunk(written, m_fileSize, m_resumedAt)) {
+        return ECANCELED;
+    }
+    return m_resumable ? -m_partial->BeforeChunk(out, written) : 0;
 }
 
 // An unnamed file in the target folder, or, where the file system has no such thing, a file
@@ -340,14 +385,15 @@ void FileCopier::ChooseMethodsFor(dev_t sourceDevice, dev_t targetDevice) {
     }
 }
 
-// Copies the data; written ends as the bytes of the source that the target now holds.
+// Copies the data from written on (0, or where a resumed copy goes on, both files positioned
+// there); written ends as the bytes of the source that the target now holds.
 int FileCopier::CopyContents(int in, int out, const struct stat& source, off_t& written) {
-    written = 0;
+    const off_t start = written;
     m_fileSize = source.st_size;
-    if (source.st_size == 0) {
+    if (start >= source.st_size) {
         return 0;
     }
-    if (m_method == Method::Clone) {
+    if (m_method == Method::Clone && start == 0) {
         const int error = -m_files.CloneFile(in, out);
         if (error == 0) {
             written = source.st_size;
@@ -364,7 +410,7 @@ int FileCopier::CopyContents(int in, int out, const struct stat& source, off_t& 
         if (error != kNoDataMap) {
             return error;
         }
-        written = 0;
+        written = start;
     }
     return CopySegment(in, out, source.st_size, written);
 }
@@ -372,14 +418,15 @@ int FileCopier::CopyContents(int in, int out, const struct stat& source, off_t& 
 // Copies only the data regions, found with SEEK_DATA and SEEK_HOLE, and sets the size at the
 // end so that a trailing hole stays one. Returns kNoDataMap when the file system cannot tell.
 int FileCopier::CopySparse(int in, int out, off_t size, off_t& written) {
-    off_t position = 0;
+    const off_t start = written;
+    off_t position = start;
     while (position < size) {
         const off_t data = m_files.Seek(in, position, SEEK_DATA);
         if (data == -ENXIO) {
             break;  // only a hole is left
         }
         if (data < 0) {
-            return position == 0 && data == -EINVAL ? kNoDataMap : static_cast<int>(-data);
+            return position == start && data == -EINVAL ? kNoDataMap : static_cast<int>(-data);
         }
         const off_t hole = m_files.Seek(in, data, SEEK_HOLE);
         if (hole < 0) {
@@ -406,14 +453,15 @@ int FileCopier::CopySparse(int in, int out, off_t size, off_t& written) {
 // the file system refuses is not tried again for the pair.
 int FileCopier::CopySegment(int in, int out, off_t end, off_t& written) {
     const off_t start = written;
-    Method method = m_method;
+    // Still Clone only when a resumed copy skipped the clone, which copies whole files only.
+    Method method = m_method == Method::Clone ? Method::Range : m_method;
     if (method == Method::Range) {
         const int error = CopyByRange(in, out, end, written);
         if (error == 0 || written > start || (error != kNothingMoved && !MethodRefused(error))) {
             return error;
         }
+        m_method = error == kNothingMoved ? m_method : Method::Send;
         method = Method::Send;
-        m_method = error == kNothingMoved ? m_method : method;
     }
     if (method == Method::Send) {
         const int error = CopyBySend(in, out, end, written);
@@ -430,8 +478,8 @@ int FileCopier::CopySegment(int in, int out, off_t end, off_t& written) {
 int FileCopier::CopyByRange(int in, int out, off_t end, off_t& written) {
     const off_t start = written;
     while (written < end) {
-        if (Abandoned(written)) {
-            return ECANCELED;
+        if (const int error = BeforeChunk(out, written); error != 0) {
+            return error;
         }
         const ssize_t n = m_files.CopyRange(in, out, NextChunk(end, written));
         if (n < 0) {
@@ -448,8 +496,8 @@ int FileCopier::CopyByRange(int in, int out, off_t end, off_t& written) {
 int FileCopier::CopyBySend(int in, int out, off_t end, off_t& written) {
     const off_t start = written;
     while (written < end) {
-        if (Abandoned(written)) {
-            return ECANCELED;
+        if (const int error = BeforeChunk(out, written); error != 0) {
+            return error;
         }
         const ssize_t n = m_files.SendFile(out, in, NextChunk(end, written));
         if (n < 0) {
@@ -468,8 +516,8 @@ int FileCopier::CopyByReadWrite(int in, int out, off_t end, off_t& written) {
         m_buffer = std::make_unique<char[]>(kBufferSize);
     }
     while (written < end) {
-        if (Abandoned(written)) {
-            return ECANCELED;
+        if (const int error = BeforeChunk(out, written); error != 0) {
+            return error;
         }
         const size_t want = std::min(kBufferSize, NextChunk(end, written));
         const ssize_t n = m_files.Read(in, m_buffer.get(), want);

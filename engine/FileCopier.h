@@ -5,8 +5,10 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "FileSystem.h"
+#include "UpdateRequest.h"
 
 namespace tolvane {
 
@@ -20,7 +22,14 @@ struct CopyResult {
     bool shortData = false;
     // The target's file system refused the source's extended attributes or ACLs.
     bool attributesDropped = false;
+    // The bytes at the start of bytes that an earlier run had written and this copy kept.
+    off_t resumed = 0;
+    // The copy failed, and its partial stays with its record for the next run to resume.
+    bool partialKept = false;
 };
+
+class PartialIndex;
+class PartialCopy;
 
 // Copies whole files: contents (holes stay holes), permission bits, times, extended attributes
 // and ACLs, and, when run as root, the owner. It tries a clone (FICLONE), then copy_file_range,
@@ -32,25 +41,40 @@ struct CopyResult {
 // only if the name is still free, a replacement only over the target that was compared. A
 // failed or abandoned copy removes only what it created. A temporary name left by an earlier,
 // killed run is removed when this program next needs that name.
+//
+// A long copy (of a file of at least the request's resumable size, when a partial index is
+// given) is resumable: it is written under the temporary name, 0600, and every couple of
+// seconds its data is flushed and a record beside it (".NAME.tolvane-record") says how many
+// bytes are on the storage. Cut off, it stays with its record; the next copy of the same,
+// unchanged source continues it from the recorded length once the bytes just before that
+// point match the source, and otherwise starts afresh.
 class FileCopier {
   public:
-    // Called before each chunk with the bytes written so far and the file's size; returning
+    // Called before each chunk with the bytes of the file the target holds so far, the
+    // file's size, and the bytes of them an earlier run wrote (a resumed copy); returning
     // true abandons the copy in hand (error ECANCELED).
-    using ChunkQuery = std::function<bool(off_t written, off_t size)>;
+    using ChunkQuery = std::function<bool(off_t written, off_t size, off_t resumed)>;
 
-    FileCopier(FileSystem& files, ChunkQuery beforeChunk);
+    // partials lists the resumable copies of the run; null makes every copy a plain one.
+    FileCopier(FileSystem& files, ChunkQuery beforeChunk, PartialIndex* partials = nullptr,
+               UpdateRequest::Resumable resumable = {});
+    ~FileCopier();
 
     // Copies name in sourceDir (whose status was just read as sourceStat) to name in
     // targetDir, which lies on targetDevice. replaced is the status of the shorter regular
-    // target that the copy replaces, or null when there is none.
+    // target that the copy replaces, or null when there is none. relativePath is the target's
+    // path below the target root, by which the partial index knows a resumable copy.
     CopyResult Copy(int sourceDir, int targetDir, dev_t targetDevice, const char* name,
-                    const struct stat& sourceStat, const struct stat* replaced);
+                    const struct stat& sourceStat, const struct stat* replaced,
+                    std::string_view relativePath = {});
 
     // The temporary name a copy of name may use beside it (".NAME.tolvane-partial"); a long
     // name's keeps its beginning and a hash of the whole.
     static std::string TemporaryNameOf(const char* name);
+    // The name of the record beside a resumable copy's partial (".NAME.tolvane-record").
+    static std::string RecordNameOf(const char* name);
     // True for the names this program gives its temporary files, also those it moves a
-    // replaced file aside to.
+    // replaced file aside to, the records of partials and the partial index.
     static bool IsTemporaryName(const char* name);
 
   private:
@@ -63,6 +87,7 @@ class FileCopier {
     };
 
     Output CreateOutput(int targetDir);
+    int BeforeChunk(int out, off_t written);
     int CopyContents(int in, int out, const struct stat& source, off_t& written);
     int CopySparse(int in, int out, off_t size, off_t& written);
     int CopySegment(int in, int out, off_t end, off_t& written);
@@ -76,9 +101,6 @@ class FileCopier {
     int NameNewFile(int targetDir, const char* name);
     int ReplaceAside(int targetDir, const char* name, int refused);
     int RenameIfFree(int targetDir, const char* from, const char* to);
-    bool Abandoned(off_t written) const {
-        return m_beforeChunk && m_beforeChunk(written, m_fileSize);
-    }
     void ChooseMethodsFor(dev_t sourceDevice, dev_t targetDevice);
 
     FileSystem& m_files;
@@ -87,12 +109,15 @@ class FileCopier {
     const uid_t m_user;
     const gid_t m_group;
     const bool m_asRoot;
+    std::unique_ptr<PartialCopy> m_partial;  // null when no copy is resumable
     dev_t m_sourceDevice = 0;
     dev_t m_targetDevice = 0;
     bool m_pairKnown = false;
     Method m_method = Method::Clone;  // the best method not yet refused for the pair above
     bool m_unnamedWorks = true;       // O_TMPFILE is accepted on the target device
     off_t m_fileSize = 0;
+    bool m_resumable = false;          // the copy in hand goes to a partial a later run can resume
+    off_t m_resumedAt = 0;             // of the copy in hand
     std::unique_ptr<char[]> m_buffer;  // for read/write, allocated on first use
     std::string m_temporaryName;
     std::string m_attributeNames;

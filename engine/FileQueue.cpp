@@ -5,12 +5,14 @@
 
 namespace tolvane {
 
-void FileQueue::Entry::Action(WalkAction action, std::string_view reason, std::uint64_t bytes) {
+void FileQueue::Entry::Action(WalkAction action, std::string_view reason, std::uint64_t bytes,
+                              std::uint64_t resumed) {
     Item item;
     item.kind = Item::Kind::Action;
     item.action = action;
     item.reason = reason;
     item.bytes = bytes;
+    item.resumed = resumed;
     items.push_back(std::move(item));
 }
 
@@ -45,7 +47,7 @@ void FileQueue::Entry::AttributesDropped() {
 }
 
 FileQueue::FileQueue(size_t workers, const UpdateRequest& request, FileSystem& files,
-                     std::function<bool()> abandon, bool inFolderOrder)
+                     std::function<bool()> abandon, PartialIndex* partials, bool inFolderOrder)
     : m_files(files),
       m_abandon(std::move(abandon)),
       m_inFolderOrder(inFolderOrder),
@@ -54,13 +56,16 @@ FileQueue::FileQueue(size_t workers, const UpdateRequest& request, FileSystem& f
     for (size_t i = 0; i < workers; ++i) {
         auto* written =
             m_written.emplace_back(std::make_unique<std::atomic<std::uint64_t>>(0)).get();
+        auto* resumed =
+            m_resumed.emplace_back(std::make_unique<std::atomic<std::uint64_t>>(0)).get();
         m_updaters.push_back(std::make_unique<FileUpdater>(
             request, files,
-            [this, written](off_t done, off_t) {
+            [this, written, resumed](off_t done, off_t, off_t kept) {
                 written->store(static_cast<std::uint64_t>(done), std::memory_order_relaxed);
+                resumed->store(static_cast<std::uint64_t>(kept), std::memory_order_relaxed);
                 return m_abandon();
             },
-            m_abandon));
+            m_abandon, partials));
     }
 }
 
@@ -76,6 +81,9 @@ void FileQueue::Submit(const FileJob& job, const char* name, const std::string& 
     entry->targetDir = targetDir;
     entry->job = job;
     entry->job.name = entry->name.c_str();
+    // The same path, in the entry's own copy of the walk's.
+    entry->job.relativePath =
+        std::string_view(entry->targetPath).substr(targetPath.size() - job.relativePath.size());
     Entry* raw = entry.get();
     m_entries.push_back(std::move(entry));
     {
@@ -137,6 +145,7 @@ FileQueue::Entry& FileQueue::Record(const std::string& sourcePath, const std::st
 // unless the walk has, and, if it is still a regular file, applies the rule.
 void FileQueue::Run(Entry& entry, size_t worker) {
     m_written[worker]->store(0, std::memory_order_relaxed);
+    m_resumed[worker]->store(0, std::memory_order_relaxed);
     entry.worker.store(static_cast<int>(worker), std::memory_order_relaxed);
     if (!entry.job.statted) {
         entry.statError = -m_files.StatAt(entry.job.sourceFd, entry.name.c_str(), entry.job.source);
@@ -152,8 +161,7 @@ void FileQueue::Run(Entry& entry, size_t worker) {
     m_doneChanged.notify_all();
 }
 
-void FileQueue::Settle(size_t keep, const std::function<void(Entry&)>& replay,
-                       const std::function<void(const Entry&, std::uint64_t written)>& poll) {
+void FileQueue::Settle(size_t keep, const std::function<void(Entry&)>& replay, const Poll& poll) {
     constexpr auto kPollInterval = std::chrono::milliseconds(100);
     while (!m_entries.empty()) {
         Entry& oldest = *m_entries.front();
@@ -165,11 +173,12 @@ void FileQueue::Settle(size_t keep, const std::function<void(Entry&)>& replay,
             if (!m_doneChanged.wait_for(lock, kPollInterval, [&] { return oldest.done; })) {
                 lock.unlock();
                 const int worker = oldest.worker.load(std::memory_order_relaxed);
-                const auto written =
-                    worker < 0
-                        ? 0
-                        : m_written[static_cast<size_t>(worker)]->load(std::memory_order_relaxed);
-                poll(oldest, written);
+                const auto load = [worker](const auto& counts) -> std::uint64_t {
+                    return worker < 0 ? 0
+                                      : counts[static_cast<size_t>(worker)]->load(
+                                            std::memory_order_relaxed);
+                };
+                poll(oldest, load(m_written), load(m_resumed));
                 lock.lock();
             }
         }

@@ -36,13 +36,15 @@ class FileQueue {
             int error = 0;
             std::string reason;
             std::uint64_t bytes = 0;
+            std::uint64_t resumed = 0;
             struct stat source {};
             struct stat target {};
             std::string linkText;  // of a link to delete
             bool written = false;  // of a read-back: this run wrote the target
         };
 
-        void Action(WalkAction action, std::string_view reason, std::uint64_t bytes) override;
+        void Action(WalkAction action, std::string_view reason, std::uint64_t bytes,
+                    std::uint64_t resumed) override;
         void Failure(FailedOperation operation, int error, std::string_view reason) override;
         void Deletion(const struct stat& source, const struct stat& target) override;
         void ReadBack(const struct stat& source, const struct stat& target, bool written) override;
@@ -68,7 +70,7 @@ class FileQueue {
     // inFolderOrder: workers take files in the order they were submitted, as a disk that
     // seeks wants them, instead of spreading over folders.
     FileQueue(size_t workers, const UpdateRequest& request, FileSystem& files,
-              std::function<bool()> abandon, bool inFolderOrder = false);
+              std::function<bool()> abandon, PartialIndex* partials, bool inFolderOrder = false);
 
     size_t Workers() const { return m_pool.Size(); }
 
@@ -85,9 +87,10 @@ class FileQueue {
 
     // Hands the finished entries to replay, oldest first, waiting for the oldest while more
     // than keep are queued. While it waits, poll is called a few times a second with the
-    // oldest entry and the bytes its copy has written so far.
-    void Settle(size_t keep, const std::function<void(Entry&)>& replay,
-                const std::function<void(const Entry&, std::uint64_t written)>& poll);
+    // oldest entry, the bytes of the file its copy holds so far, and how many of them an
+    // earlier run wrote.
+    using Poll = std::function<void(const Entry&, std::uint64_t written, std::uint64_t resumed)>;
+    void Settle(size_t keep, const std::function<void(Entry&)>& replay, const Poll& poll);
 
   private:
     void RunNext(size_t worker);
@@ -105,6 +108,7 @@ class FileQueue {
     std::function<bool()> m_abandon;
     const bool m_inFolderOrder;
     std::vector<std::unique_ptr<std::atomic<std::uint64_t>>> m_written;  // per worker
+    std::vector<std::unique_ptr<std::atomic<std::uint64_t>>> m_resumed;  // per worker
     std::vector<std::unique_ptr<FileUpdater>> m_updaters;                // per worker
     std::deque<std::unique_ptr<Entry>> m_entries;  // the walk's thread's alone
     std::mutex m_lock;

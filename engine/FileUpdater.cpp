@@ -26,10 +26,11 @@ std::string CaseCollision(const char* name, const std::string& other) {
 }
 
 FileUpdater::FileUpdater(const UpdateRequest& request, FileSystem& files,
-                         FileCopier::ChunkQuery beforeChunk, ContentComparer::AbandonQuery abandon)
+                         FileCopier::ChunkQuery beforeChunk, ContentComparer::AbandonQuery abandon,
+                         PartialIndex* partials)
     : m_request(request),
       m_files(files),
-      m_copier(files, std::move(beforeChunk)),
+      m_copier(files, std::move(beforeChunk), partials, request.resumable),
       m_comparer(files, std::move(abandon)) {}
 
 void FileUpdater::Update(const FileJob& job, FileReport& report) {
@@ -64,7 +65,7 @@ void FileUpdater::Update(const FileJob& job, FileReport& report) {
     }
     const off_t targetSize = targetExists ? target.st_size : -1;
     if (source.st_size < targetSize) {
-        report.Action(WalkAction::Skip, "the target is larger", 0);
+        report.Action(WalkAction::Skip, "the target is larger", 0, 0);
         return;
     }
     const bool copy = source.st_size > targetSize;
@@ -123,9 +124,12 @@ bool FileUpdater::WillCopy(const FileJob& job) const {
 // Reports the copy; returns true when the target now holds the whole source as compared.
 bool FileUpdater::CopyFile(const FileJob& job, const struct stat* replaced, FileReport& report) {
     off_t bytes = job.source.st_size;
+    off_t resumed = 0;
     if (!m_request.dryRun) {
         const CopyResult result = m_copier.Copy(job.sourceFd, job.targetFd, job.targetDevice,
-                                                job.name, job.source, replaced);
+                                                job.name, job.source, replaced, job.relativePath);
+        const std::string_view kept =
+            result.partialKept ? "the part copied is kept for the next run to resume" : "";
         if (result.error == EAGAIN) {
             report.Failure(FailedOperation::Copy, 0, "it changed while the update ran");
             return false;
@@ -138,11 +142,13 @@ bool FileUpdater::CopyFile(const FileJob& job, const struct stat* replaced, File
             return false;
         }
         if (result.error == ECANCELED) {
-            report.Failure(FailedOperation::Copy, 0, "the update was stopped during the copy");
+            report.Failure(FailedOperation::Copy, 0,
+                           "the update was stopped during the copy" +
+                               std::string(kept.empty() ? "" : "; ") + std::string(kept));
             return false;
         }
         if (result.error != 0) {
-            report.Failure(FailedOperation::Copy, result.error, {});
+            report.Failure(FailedOperation::Copy, result.error, kept);
             return false;
         }
         if (result.attributesDropped) {
@@ -153,9 +159,11 @@ bool FileUpdater::CopyFile(const FileJob& job, const struct stat* replaced, File
                            "its data ended before its size; copied as far as it goes");
             return false;
         }
-        bytes = result.bytes;
+        bytes = result.bytes - result.resumed;
+        resumed = result.resumed;
     }
-    report.Action(WalkAction::Copy, {}, static_cast<std::uint64_t>(bytes));
+    report.Action(resumed > 0 ? WalkAction::Resume : WalkAction::Copy, {},
+                  static_cast<std::uint64_t>(bytes), static_cast<std::uint64_t>(resumed));
     return true;
 }
 

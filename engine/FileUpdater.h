@@ -37,13 +37,16 @@ struct FileJob {
     // Read the target back from the storage before the source is deleted (or, without
     // deletion, after the copy), and compare contents even where size and time match.
     bool verify = false;
+    std::string_view relativePath;  // the target's path below the target root
 };
 
 // What the rule did to one file, in the order it did it.
 class FileReport {
   public:
     virtual ~FileReport() = default;
-    virtual void Action(WalkAction action, std::string_view reason, std::uint64_t bytes) = 0;
+    // bytes: those a copy wrote in this run; resumed: those of a Resume an earlier run wrote.
+    virtual void Action(WalkAction action, std::string_view reason, std::uint64_t bytes,
+                        std::uint64_t resumed) = 0;
     virtual void Failure(FailedOperation operation, int error, std::string_view reason) = 0;
     // The target holds the source: delete it once the target has reached the disk.
     virtual void Deletion(const struct stat& source, const struct stat& target) = 0;
@@ -64,8 +67,9 @@ std::string CaseCollision(const char* name, const std::string& other);
 // no state of the walk, so that several files can be updated at once, one per updater.
 class FileUpdater {
   public:
+    // partials lists the run's resumable copies; null (a dry run) makes none.
     FileUpdater(const UpdateRequest& request, FileSystem& files, FileCopier::ChunkQuery beforeChunk,
-                ContentComparer::AbandonQuery abandon);
+                ContentComparer::AbandonQuery abandon, PartialIndex* partials);
 
     void Update(const FileJob& job, FileReport& report);
 

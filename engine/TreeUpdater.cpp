@@ -43,10 +43,14 @@ TreeUpdater::TreeUpdater(const UpdateRequest& request, UpdateObserver& observer,
       m_files(files),
       m_dryRun(request.dryRun),
       m_roots(files),
+      m_partials(files),
       m_fileUpdater(
           m_request, m_files,
-          [this](off_t written, off_t size) { return CopyInHandAbandoned(written, size); },
-          [this] { return m_observer.IsAbandonRequested(); }),
+          [this](off_t written, off_t size, off_t resumed) {
+              return CopyInHandAbandoned(written, size, resumed);
+          },
+          [this] { return m_observer.IsAbandonRequested(); },
+          request.dryRun ? nullptr : &m_partials),
       m_targetFileSystems(m_files, !request.dryRun),
       m_deletions(m_files, observer, m_summary) {}
 
@@ -64,11 +68,17 @@ WalkSummary TreeUpdater::Run() {
                 }
             }
         } else {
+            if (!m_dryRun) {
+                m_partials.Open(m_roots.SourceFd(), m_roots.TargetFd());
+            }
             StartWorkers();
             EnterFolder(sourceFd, targetFd, m_targetRoot.st_dev, m_roots.MadeTarget());
             Walk();
             SettleFiles(0);
             m_queue.reset();
+            if (!m_dryRun) {
+                m_partials.Close(!StopRequested());
+            }
         }
         if (!m_observer.IsAbandonRequested()) {
             m_deletions.Flush();
@@ -104,7 +114,7 @@ void TreeUpdater::StartQueue(unsigned jobs) {
     if (jobs > 1) {
         m_queue = std::make_unique<FileQueue>(
             jobs, m_request, m_files, [this] { return m_observer.IsAbandonRequested(); },
-            m_rotational);
+            m_dryRun ? nullptr : &m_partials, m_rotational);
         m_maxQueued = MaxQueued(m_queue->Workers());
         if (m_queue->Workers() == 0) {
             m_queue.reset();
@@ -174,6 +184,7 @@ bool TreeUpdater::OpenRoots() {
     EnsureTrailingSlash(m_targetPath);
     m_sourcePath.reserve(4096);
     m_targetPath.reserve(4096);
+    m_targetRootLength = m_targetPath.size();
     m_sourceRoot = m_roots.Source();
     m_targetRoot = m_roots.Target();
     if (m_roots.MadeTarget() || (m_dryRun && m_roots.TargetFd() < 0)) {
@@ -225,8 +236,8 @@ void TreeUpdater::SettleFiles(size_t keep) {
     }
     m_queue->Settle(
         keep, [this](FileQueue::Entry& entry) { ReplayFile(entry); },
-        [this](const FileQueue::Entry& entry, std::uint64_t written) {
-            ShowProgress(Shown(entry.sourcePath), written, entry.job.source.st_size);
+        [this](const FileQueue::Entry& entry, std::uint64_t written, std::uint64_t resumed) {
+            ShowProgress(Shown(entry.sourcePath), written, entry.job.source.st_size, resumed);
         });
 }
 
@@ -250,7 +261,7 @@ void TreeUpdater::ReplayFile(FileQueue::Entry& entry) {
         WalkFileReport report(*this, level, name);
         switch (item.kind) {
             case Kind::Action:
-                report.Action(item.action, item.reason, item.bytes);
+                report.Action(item.action, item.reason, item.bytes, item.resumed);
                 break;
             case Kind::Failure:
                 report.Failure(item.operation, item.error, item.reason);
@@ -464,18 +475,21 @@ int TreeUpdater::OpenTargetDirectory(Level& level, const char* name, bool& made)
 
 // Called by the copier before each chunk: tells the observer how far the copy has come, a
 // few times a second at most, and passes on an abandon request.
-bool TreeUpdater::CopyInHandAbandoned(off_t written, off_t size) {
+bool TreeUpdater::CopyInHandAbandoned(off_t written, off_t size, off_t resumed) {
     ShowProgress(Shown(m_sourcePath), static_cast<std::uint64_t>(written),
-                 static_cast<std::uint64_t>(size));
+                 static_cast<std::uint64_t>(size), static_cast<std::uint64_t>(resumed));
     return m_observer.IsAbandonRequested();
 }
 
-void TreeUpdater::ShowProgress(std::string_view source, std::uint64_t written, std::uint64_t size) {
+// written counts the file's bytes from its start; the run's total only those this run wrote.
+void TreeUpdater::ShowProgress(std::string_view source, std::uint64_t written, std::uint64_t size,
+                               std::uint64_t resumed) {
     constexpr auto kProgressInterval = std::chrono::milliseconds(200);
     const auto now = std::chrono::steady_clock::now();
     if (written > 0 && now - m_lastProgress >= kProgressInterval) {
         m_lastProgress = now;
-        m_observer.OnProgress({source, written, size, m_summary.bytesCopied + written});
+        m_observer.OnProgress(
+            {source, written, size, m_summary.bytesCopied + written - resumed, resumed});
     }
 }
 
@@ -506,6 +520,7 @@ FileJob TreeUpdater::JobFor(Level& level, const char* name, const struct stat& s
     job.targetFolderNew = level.targetFolderNew;
     job.targetNames = level.targetNames.get();
     job.verify = level.verify;
+    job.relativePath = std::string_view(m_targetPath).substr(m_targetRootLength);
     return job;
 }
 
@@ -529,8 +544,8 @@ DeletionBatch::Checks TreeUpdater::ReadBackChecks(bool written) const {
 }
 
 void TreeUpdater::WalkFileReport::Action(WalkAction action, std::string_view reason,
-                                         std::uint64_t bytes) {
-    m_walk.Report(action, reason, bytes);
+                                         std::uint64_t bytes, std::uint64_t resumed) {
+    m_walk.Report(action, reason, bytes, resumed);
 }
 
 void TreeUpdater::WalkFileReport::Failure(FailedOperation operation, int error,
@@ -621,22 +636,23 @@ void TreeUpdater::ScheduleDeletion(Level& level, const char* name, const struct 
                     level.targetOnOverlay, checks);
 }
 
-void TreeUpdater::Report(WalkAction action, std::string_view reason, std::uint64_t bytes) {
+void TreeUpdater::Report(WalkAction action, std::string_view reason, std::uint64_t bytes,
+                         std::uint64_t resumed) {
     if (FileQueue::Entry* record = DeferredRecord()) {
-        record->Action(action, reason, bytes);
+        record->Action(action, reason, bytes, resumed);
         return;
     }
-    if (action == WalkAction::Copy || action == WalkAction::Link) {
+    if (IsCopy(action)) {
         ++m_summary.copies;
         m_summary.bytesCopied += bytes;
+        m_summary.bytesResumed += resumed;
     } else if (action == WalkAction::Delete) {
         ++m_summary.deletions;  // a dry run's; the deletion batch counts the real ones
     }
-    const bool hasTarget = action == WalkAction::Copy || action == WalkAction::Link;
     const std::string_view source = action == WalkAction::MakeDir ? "" : Shown(m_sourcePath);
     const std::string_view target =
-        hasTarget || action == WalkAction::MakeDir ? Shown(m_targetPath) : "";
-    m_observer.OnAction({action, source, target, reason, bytes});
+        IsCopy(action) || action == WalkAction::MakeDir ? Shown(m_targetPath) : "";
+    m_observer.OnAction({action, source, target, reason, bytes, resumed});
 }
 
 void TreeUpdater::Fail(FailedOperation operation, int error, std::string_view reason) {

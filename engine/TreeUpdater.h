@@ -14,6 +14,7 @@
 #include "DirectoryReader.h"
 #include "FileQueue.h"
 #include "FileUpdater.h"
+#include "PartialIndex.h"
 #include "RunRoots.h"
 #include "TargetFileSystems.h"
 #include "TargetNames.h"
@@ -65,7 +66,8 @@ class TreeUpdater {
       public:
         WalkFileReport(TreeUpdater& walk, Level& level, const char* name)
             : m_walk(walk), m_level(level), m_name(name) {}
-        void Action(WalkAction action, std::string_view reason, std::uint64_t bytes) override;
+        void Action(WalkAction action, std::string_view reason, std::uint64_t bytes,
+                    std::uint64_t resumed) override;
         void Failure(FailedOperation operation, int error, std::string_view reason) override;
         void Deletion(const struct stat& source, const struct stat& target) override;
         void ReadBack(const struct stat& source, const struct stat& target, bool written) override;
@@ -95,7 +97,8 @@ class TreeUpdater {
     void ReplayFile(FileQueue::Entry& entry);
     Level LevelOf(const FileQueue::Entry& entry);
     FileQueue::Entry* DeferredRecord();
-    void ShowProgress(std::string_view source, std::uint64_t written, std::uint64_t size);
+    void ShowProgress(std::string_view source, std::uint64_t written, std::uint64_t size,
+                      std::uint64_t resumed);
     FileJob JobFor(Level& level, const char* name, const struct stat& source);
     void UpdateLink(Level& level, const char* name, const struct stat& source);
     void ScheduleDeletion(Level& level, const char* name, const struct stat& source,
@@ -105,8 +108,9 @@ class TreeUpdater {
     bool VerifiesInto(int targetFd, dev_t targetDevice);
 
     bool StopRequested() { return m_observer.IsStopRequested(); }
-    bool CopyInHandAbandoned(off_t written, off_t size);
-    void Report(WalkAction action, std::string_view reason = {}, std::uint64_t bytes = 0);
+    bool CopyInHandAbandoned(off_t written, off_t size, off_t resumed);
+    void Report(WalkAction action, std::string_view reason = {}, std::uint64_t bytes = 0,
+                std::uint64_t resumed = 0);
     void Fail(FailedOperation operation, int error, std::string_view reason = {});
 
     const UpdateRequest m_request;
@@ -120,7 +124,9 @@ class TreeUpdater {
     struct stat m_sourceRoot {};
     struct stat m_targetRoot {};  // zero in a dry run whose target does not exist
     std::chrono::steady_clock::time_point m_lastProgress;
-    std::vector<Level> m_levels;  // the folders being listed, outermost first
+    size_t m_targetRootLength = 0;  // of m_targetPath, with its '/'
+    std::vector<Level> m_levels;    // the folders being listed, outermost first
+    PartialIndex m_partials;        // the resumable copies under the target root
     FileUpdater m_fileUpdater;
     std::unique_ptr<FileQueue> m_queue;  // regular files go to its workers when set
     size_t m_maxQueued = 0;

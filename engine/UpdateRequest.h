@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <string>
 
 namespace tolvane {
@@ -29,6 +31,16 @@ struct UpdateRequest {
     // storage (many for network and FUSE file systems, where each request waits on a round
     // trip).
     unsigned jobs = 0;
+    // Copies that may take long enough to be cut off are written so that the next run can
+    // finish them where they stopped.
+    struct Resumable {
+        // Files at least this long. Below it a copy takes a couple of seconds even on a USB 2
+        // stick, and the partial's name and record are not worth their few system calls.
+        off_t minimumSize = off_t{64} << 20;
+        // Their data is flushed and the record of how much is on the storage brought up to
+        // date after this many bytes, or after two seconds, whichever comes first.
+        off_t flushBytes = off_t{1} << 30;
+    } resumable;
 };
 
 }  // namespace tolvane

@@ -9,6 +9,7 @@ namespace tolvane {
 enum class WalkAction {
     MakeDir,  // a target folder was created
     Copy,     // a file was copied
+    Resume,   // a copy that an earlier run was cut off in was finished from where it stopped
     Link,     // a symbolic link was recreated
     Delete,   // a source file was deleted
     Skip,     // an entry was left alone on purpose (reason says why)
@@ -17,13 +18,16 @@ enum class WalkAction {
 // The operation that failed, worded by the front end ("cannot copy", "cannot create", ...).
 enum class FailedOperation { Copy, Create, Delete, Read };
 
-// The word a report line uses for an action: "mkdir", "copy", "link", "delete", "skip".
+// The word a report line uses for an action: "mkdir", "copy", "resume", "link", "delete",
+// "skip".
 constexpr const char* ActionWord(WalkAction action) {
     switch (action) {
         case WalkAction::MakeDir:
             return "mkdir";
         case WalkAction::Copy:
             return "copy";
+        case WalkAction::Resume:
+            return "resume";
         case WalkAction::Link:
             return "link";
         case WalkAction::Delete:
@@ -53,10 +57,16 @@ constexpr const char* OperationWord(FailedOperation operation) {
 struct WalkEvent {
     WalkAction action;
     std::string_view source;
-    std::string_view target;  // empty for Delete and Skip
-    std::string_view reason;  // set for Skip only
-    std::uint64_t bytes = 0;  // the bytes a Copy wrote
+    std::string_view target;    // empty for Delete and Skip
+    std::string_view reason;    // set for Skip only
+    std::uint64_t bytes = 0;    // the bytes a Copy or Resume wrote in this run
+    std::uint64_t resumed = 0;  // the bytes of a Resume that an earlier run had written
 };
+
+// Whether an action brought an entry over (a copy, a resumed copy or a link).
+constexpr bool IsCopy(WalkAction action) {
+    return action == WalkAction::Copy || action == WalkAction::Resume || action == WalkAction::Link;
+}
 
 // error is an errno value, or 0 when reason says what went wrong.
 struct WalkFailure {
@@ -68,11 +78,14 @@ struct WalkFailure {
 };
 
 // A copy under way: the file's bytes written so far of its size, and the run's total.
+// fileBytes includes what an earlier run had written of a resumed copy (fileResumed);
+// runBytes counts only the bytes this run wrote.
 struct CopyProgress {
     std::string_view source;
     std::uint64_t fileBytes = 0;
     std::uint64_t fileSize = 0;
     std::uint64_t runBytes = 0;
+    std::uint64_t fileResumed = 0;
 };
 
 // A read-back of the targets of a deletion batch under way: files of the batch read back so
@@ -101,8 +114,9 @@ struct WalkSummary {
     std::uint64_t copies = 0;
     std::uint64_t deletions = 0;
     std::uint64_t failures = 0;
-    std::uint64_t bytesCopied = 0;
-    unsigned workers = 1;  // threads that updated files at once (the walk alone: 1)
+    std::uint64_t bytesCopied = 0;   // written by this run
+    std::uint64_t bytesResumed = 0;  // kept from earlier runs in the copies this run resumed
+    unsigned workers = 1;            // threads that updated files at once (the walk alone: 1)
     // Targets read back from the storage and compared with their sources, the bytes of those
     // that read back right, and the time it took.
     std::uint64_t filesVerified = 0;

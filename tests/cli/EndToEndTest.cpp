@@ -508,13 +508,24 @@ bool StopDuringCopy(const ChildProcess& child, const std::string& path) {
     return HoldsOpen(child.Pid(), path);
 }
 
-TEST_F(UpdateCommandTest, SecondSignalAbandonsTheCopyInHand) {
+// The abandoned copy is kept and the next run finishes it from where it stopped, leaving
+// nothing but the file.
+TEST_F(UpdateCommandTest, SecondSignalAbandonsTheCopyInHandAndTheNextRunResumesIt) {
     // Dense data, so that the copy cannot skip holes and takes a while.
     m_tree.WriteFile("src/big", off_t{128} << 20);
     ProgramResult result;
     for (int attempt = 0; attempt < 5 && result.status == -1; ++attempt) {
         fs::remove_all(Target());
         ChildProcess child(kBinary, {Source(), Target()});
+        // Stopped once some data is written, so that there is a part to keep.
+        const std::string partial = Target() + "/.big.tolvane-partial";
+        std::error_code error;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (fs::file_size(partial, error) == 0 || error) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                break;
+            }
+        }
         if (!StopDuringCopy(child, Source() + "/big")) {
             continue;
         }
@@ -527,9 +538,17 @@ TEST_F(UpdateCommandTest, SecondSignalAbandonsTheCopyInHand) {
 
     EXPECT_EQ(result.status, 130);
     EXPECT_EQ(result.out, "0 file(s) updated.\n");
-    EXPECT_THAT(result.err, testing::EndsWith("the update was stopped during the copy\n"));
-    EXPECT_FALSE(m_tree.Exists("dst/big")) << "the partial copy is removed";
-    EXPECT_EQ(fs::directory_iterator(Target()), fs::directory_iterator()) << "no leftover";
+    EXPECT_THAT(result.err, testing::EndsWith("the update was stopped during the copy; the part "
+                                              "copied is kept for the next run to resume\n"));
+    EXPECT_FALSE(m_tree.Exists("dst/big")) << "no name shows the unfinished copy";
+
+    const ProgramResult rerun = Update({"-v", Source(), Target()});
+    EXPECT_EQ(rerun.status, 0);
+    EXPECT_THAT(rerun.out, StartsWith("resume " + Source() + "/big -> " + Target() + "/big at "));
+    EXPECT_THAT(rerun.out, testing::HasSubstr(" of 128.0 MiB\nCopied "));
+    EXPECT_THAT(rerun.out, testing::HasSubstr(" resumed).\n"));
+    EXPECT_EQ(m_tree.Read("dst/big"), m_tree.Read("src/big"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(Target()), {}), 1) << "no leftover";
 }
 
 }  // namespace

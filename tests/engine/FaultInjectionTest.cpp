@@ -20,7 +20,9 @@
 #include <vector>
 
 #include "FaultyFileSystem.h"
+#include "FileCopier.h"
 #include "FileUpdater.h"
+#include "PartialRecord.h"
 #include "RecordingContext.h"
 #include "TempTree.h"
 #include "UpdateWalk.h"
@@ -652,6 +654,113 @@ TEST_F(FaultTest, AMoveHoldsTwoDescriptorsPerLevelAndNoneAfterwards) {
     EXPECT_LE(mostOpen - before, 2 * kDepth + 8 + 2 * static_cast<long>(context.jobs));
     EXPECT_EQ(openDescriptors(), before);
 }
+
+// A copy cut off in one run, something done to its partial or source, then a second run.
+struct CutOffCopy {
+    const char* name;
+    // Between the runs; partial is the partial's path, durable the length its record gives.
+    std::function<void(const TempTree& source, const std::string& partial, off_t durable)> change;
+    bool resumed;         // the second run continues the partial
+    bool killed = false;  // cut off by a lost device between flushes, not by an abandon
+};
+
+// Test names and failure messages show the row by its name.
+void PrintTo(const CutOffCopy& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class CutOffCopyTest : public FaultTest, public ::testing::WithParamInterface<CutOffCopy> {};
+
+// The second run resumes only a partial that is provably the source's, from its durable
+// length, and in every case ends with the source's data and nothing else in the target.
+TEST_P(CutOffCopyTest, ResumesOnlyWhatIsProvablyTheSource) {
+    constexpr off_t kSize = off_t{24} << 20;
+    source.WriteFile("big", kSize);
+    context.resumable = {off_t{1} << 20, off_t{1} << 20};
+    if (GetParam().killed) {
+        files.failDataSyncFrom = 3;  // the device goes after the first flush (data, list)
+    } else {
+        context.abandonAfterChunks = 2;
+    }
+    Run(true);
+    const std::string partial = target.Path(FileCopier::TemporaryNameOf("big"));
+    ASSERT_TRUE(target.Exists(FileCopier::TemporaryNameOf("big"))) << "the partial is kept";
+    const int recordFd = ::open(target.Path(FileCopier::RecordNameOf("big")).c_str(), O_RDONLY);
+    PartialRecord record;
+    ASSERT_TRUE(PartialRecord::Read(files, recordFd, record));
+    ::close(recordFd);
+    ASSERT_GT(record.durable, 0);
+    ASSERT_LT(record.durable, kSize);
+
+    GetParam().change(source, partial, static_cast<off_t>(record.durable));
+    files.failDataSyncFrom = 0;
+    context.abandonAfterChunks = -1;
+    context.summary = {};
+    const bool present = source.Exists("big");
+    const std::string expected = present ? source.Read("big") : "";
+    Run(true);
+    EXPECT_FALSE(source.Exists("big")) << "moved";
+    EXPECT_EQ(context.summary.failures, 0U);
+    EXPECT_EQ(context.summary.bytesResumed,
+              GetParam().resumed ? static_cast<std::uint64_t>(record.durable) : 0U);
+    EXPECT_EQ(context.summary.bytesCopied + context.summary.bytesResumed,
+              present ? static_cast<std::uint64_t>(kSize) : 0U);
+    EXPECT_EQ(target.Read("big"), expected);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(target.Root()), {}),
+              present ? 1 : 0)
+        << "no partial, record or list is left";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, CutOffCopyTest,
+    ::testing::Values(
+        CutOffCopy{"Abandoned", [](const TempTree&, const std::string&, off_t) {}, true},
+        // What the storage held past the durable length was lost (zeros after a power loss).
+        CutOffCopy{"TailPastTheDurableLengthZeroed",
+                   [](const TempTree&, const std::string& partial, off_t durable) {
+                       const off_t size = std::filesystem::file_size(partial);
+                       ASSERT_GT(size, durable) << "written past the last flush";
+                       const std::string zeros(static_cast<size_t>(size - durable), '\0');
+                       const int fd = ::open(partial.c_str(), O_WRONLY);
+                       ASSERT_EQ(::pwrite(fd, zeros.data(), zeros.size(), durable),
+                                 static_cast<ssize_t>(zeros.size()));
+                       ::close(fd);
+                   },
+                   true, true},
+        // Only its time: the kept part still matches, yet the source is not the one copied.
+        // The storage lost part of what it said it held: the kept part's end is not the
+        // source's, and the copy starts afresh.
+        CutOffCopy{"KeptPartDamaged",
+                   [](const TempTree&, const std::string& partial, off_t durable) {
+                       const int fd = ::open(partial.c_str(), O_WRONLY);
+                       ASSERT_EQ(::pwrite(fd, "\0\0\0\0", 4, durable - 4), 4);
+                       ::close(fd);
+                   },
+                   false},
+        CutOffCopy{"SourceChanged",
+                   [](const TempTree& s, const std::string&, off_t) {
+                       SetModified(s.Path("big"), {1, 0});
+                   },
+                   false},
+        CutOffCopy{
+            "SourceVanished",
+            [](const TempTree& s, const std::string&, off_t) { ::unlink(s.Path("big").c_str()); },
+            false},
+        // The kept part itself is sound: only the record's inode is another file's.
+        CutOffCopy{"RecordForAnotherInode",
+                   [](const TempTree&, const std::string& partial, off_t) {
+                       const std::string name = partial.substr(0, partial.rfind('/') + 1) +
+                                                FileCopier::RecordNameOf("big");
+                       const int fd = ::open(name.c_str(), O_RDWR);
+                       PartialRecord record;
+                       PosixFileSystem files;
+                       ASSERT_TRUE(PartialRecord::Read(files, fd, record));
+                       ++record.inode;
+                       ASSERT_EQ(record.Write(files, fd), 0);
+                       ::close(fd);
+                   },
+                   false}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace tolvane::test

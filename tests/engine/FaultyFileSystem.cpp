@@ -151,6 +151,13 @@ ssize_t FaultyFileSystem::Read(int fd, void* buffer, size_t length) {
     return FailNow() ? -dataError : PosixFileSystem::Read(fd, buffer, length / 2 + 1);
 }
 
+int FaultyFileSystem::DataSync(int fd) {
+    if (failDataSyncFrom > 0 && ++dataSyncs >= failDataSyncFrom) {
+        return -EIO;
+    }
+    return PosixFileSystem::DataSync(fd);
+}
+
 int FaultyFileSystem::SyncFileSystem(int fd) {
     ++syncCalls;
     if (beforeSync) {

@@ -26,6 +26,8 @@ class FaultyFileSystem : public PosixFileSystem {
     bool rangeMovesNothing = false;  // copy_file_range moves nothing, as from procfs or sysfs
     off_t dataEndsAt = -1;  // reads stop here, as procfs data ends before the size it claims
     int syncError = 0;
+    int failDataSyncFrom = 0;  // the n-th (from 1) DataSync and every later one answer EIO
+    std::atomic<int> dataSyncs{0};
     bool skipRealSync = false;  // count and order syncs without waiting for the disk
     std::function<void()> beforeSync;
     std::string vanishingName;  // StatAt of this name answers ENOENT
@@ -69,6 +71,7 @@ class FaultyFileSystem : public PosixFileSystem {
     ssize_t SendFile(int outFd, int inFd, size_t length) override;
     ssize_t Read(int fd, void* buffer, size_t length) override;
     int SyncFileSystem(int fd) override;
+    int DataSync(int fd) override;
     int Close(int fd) override;
     int Chown(int fd, uid_t owner, gid_t group) override;
     int SetTimes(int fd, const timespec times[2]) override;

@@ -43,7 +43,7 @@ std::string RecordingContext::Relative(std::string_view path) const {
 }
 
 void RecordingContext::OnAction(const WalkEvent& event) {
-    if (event.action == WalkAction::Copy || event.action == WalkAction::Link) {
+    if (IsCopy(event.action)) {
         ++copyCount;
     }
     std::string line = ActionWord(event.action);
@@ -52,7 +52,7 @@ void RecordingContext::OnAction(const WalkEvent& event) {
     } else {
         line += " " + Relative(event.source);
     }
-    if (event.action == WalkAction::Copy || event.action == WalkAction::Link) {
+    if (IsCopy(event.action)) {
         line += " -> " + Relative(event.target);
     }
     if (!event.reason.empty()) {

@@ -22,7 +22,7 @@ class RecordingContext : public UpdateContext {
         return {source, target,
                 larger, deleteFromSource,
                 dryRun, verify ? UpdateRequest::Verify::Always : UpdateRequest::Verify::Automatic,
-                jobs};
+                jobs,   resumable};
     }
     void OnEntry(std::string_view path) override;
     bool IsStopRequested() override;
@@ -48,6 +48,7 @@ class RecordingContext : public UpdateContext {
     bool dryRun = false;
     bool verify = false;  // always; otherwise as the engine chooses
     unsigned jobs = JobsOfThisRun();
+    UpdateRequest::Resumable resumable;
     FileSystem* files = nullptr;
     std::function<void()> onEntry;       // called once, at the first entry
     std::function<void()> onEveryEntry;  // called at every entry
