@@ -27,7 +27,7 @@ class TargetReadBack {
 
   private:
     int OpenFromStorage(int targetDir, const char* name, bool& direct);
-    bool CacheDropped(int fd, off_t size);
+    bool CacheDropped(int fd, off_t size, bool flush);
 
     bool InMemory(int fd, dev_t device);
 
