@@ -127,13 +127,15 @@ void TreeUpdater::StartQueue(unsigned jobs) {
 // The workers a local disk gets once the first reads are timed: two copies in flight keep a
 // disk and a second core busy while the walk lists and reports; reads that wait on the disk
 // (a cold cache: tens of microseconds each, against a few) get many, so that the disk sees
-// many requests at once, except on a disk that seeks (milliseconds a read), where more
-// requests only make it seek more.
+// many requests at once, except on a disk that seeks (several milliseconds a read), where
+// more requests only make it seek more. Virtual disks say they spin whatever backs them
+// (virtio's default), so the saying alone does not cap the workers: the reads must be slow
+// as a seek too.
 unsigned TreeUpdater::LocalJobs(std::chrono::steady_clock::duration averageRead, bool rotational,
                                 unsigned cores) {
     constexpr unsigned kWarmJobs = 2;
     constexpr unsigned kColdJobs = 16;
-    constexpr std::chrono::milliseconds kSeek{1};
+    constexpr std::chrono::milliseconds kSeek{4};
     if (averageRead <= kColdRead) {
         return std::min(kWarmJobs, std::max(1U, cores));
     }
