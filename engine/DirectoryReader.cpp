@@ -15,7 +15,7 @@ int DirectoryReader::Next(const char*& name, unsigned char& type) {
     name = nullptr;
     if (m_offset >= m_filled) {
         if (!m_buffer) {
-            m_buffer = std::make_unique<char[]>(kBufferSize);
+            m_buffer = std::make_unique_for_overwrite<char[]>(kBufferSize);
         }
         const ssize_t n = m_files->ReadDirectory(m_fd, m_buffer.get(), kBufferSize);
         if (n <= 0) {

@@ -38,16 +38,15 @@ void FileUpdater::Update(const FileJob& job, FileReport& report) {
         return;  // the rule is off: nothing is copied or deleted
     }
     const struct stat& source = job.source;
-    FileJob statted = job;
+    struct stat target = job.target;
+    bool targetExists = job.targetExists;
     if (!job.statted) {
-        const int error = StatTarget(statted);
+        const int error = StatTarget(job, target, targetExists);
         if (error != 0) {
             report.Failure(FailedOperation::Copy, error, {});
             return;
         }
     }
-    struct stat target = statted.target;
-    const bool targetExists = statted.targetExists;
     // In a target folder that does not tell case apart, an entry counts only under exactly
     // the source's name: the second of two names that fold together is neither copied nor
     // deleted.
@@ -105,13 +104,13 @@ std::string FileUpdater::NameTakenReason(const FileJob& job) {
     return CaseCollision(job.name, "another spelling");
 }
 
-int FileUpdater::StatTarget(FileJob& job) {
-    job.targetExists = false;
+int FileUpdater::StatTarget(const FileJob& job, struct stat& target, bool& exists) {
+    exists = false;
     if (job.targetFd < 0 || job.targetFolderNew) {
         return 0;
     }
-    const int error = -m_files.StatAt(job.targetFd, job.name, job.target);
-    job.targetExists = error == 0;
+    const int error = -m_files.StatAt(job.targetFd, job.name, target);
+    exists = error == 0;
     return error == ENOENT ? 0 : error;
 }
 

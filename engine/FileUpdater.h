@@ -73,9 +73,9 @@ class FileUpdater {
 
     void Update(const FileJob& job, FileReport& report);
 
-    // Reads the target's status for job (unless its folder is new) into job.target and
-    // job.targetExists. Returns 0 or the errno that failed it.
-    int StatTarget(FileJob& job);
+    // Reads the status of job's target (unless its folder is new) into target, and whether
+    // there is one into exists. Returns 0 or the errno that failed it.
+    int StatTarget(const FileJob& job, struct stat& target, bool& exists);
     // True when the rule copies job's source (its target's status read by StatTarget).
     bool WillCopy(const FileJob& job) const;
 

@@ -233,7 +233,7 @@ void TreeUpdater::LeaveFolder() {
 // Reports the files the workers have done, in the order they were submitted, until at most
 // keep are left in hand.
 void TreeUpdater::SettleFiles(size_t keep) {
-    if (!m_queue) {
+    if (!m_queue || m_queue->Empty()) {
         return;
     }
     m_queue->Settle(
@@ -500,7 +500,7 @@ void TreeUpdater::ShowProgress(std::string_view source, std::uint64_t written, s
 void TreeUpdater::UpdateFile(Level& level, const char* name, const struct stat& source) {
     FileJob job = JobFor(level, name, source);
     if (m_copiesOnly && m_queue && !level.targetNames) {
-        job.statted = m_fileUpdater.StatTarget(job) == 0;
+        job.statted = m_fileUpdater.StatTarget(job, job.target, job.targetExists) == 0;
         if (job.statted && m_fileUpdater.WillCopy(job)) {
             m_queue->Submit(job, name, m_sourcePath, m_targetPath, level.source, level.target);
             return;
