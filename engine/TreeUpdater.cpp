@@ -114,7 +114,7 @@ void TreeUpdater::StartQueue(unsigned jobs) {
     if (jobs > 1) {
         m_queue = std::make_unique<FileQueue>(
             jobs, m_request, m_files, [this] { return m_observer.IsAbandonRequested(); },
-            m_dryRun ? nullptr : &m_partials, m_rotational);
+            m_dryRun ? nullptr : &m_partials, m_seeking);
         m_maxQueued = MaxQueued(m_queue->Workers());
         if (m_queue->Workers() == 0) {
             m_queue.reset();
@@ -135,11 +135,10 @@ unsigned TreeUpdater::LocalJobs(std::chrono::steady_clock::duration averageRead,
                                 unsigned cores) {
     constexpr unsigned kWarmJobs = 2;
     constexpr unsigned kColdJobs = 16;
-    constexpr std::chrono::milliseconds kSeek{4};
     if (averageRead <= kColdRead) {
         return std::min(kWarmJobs, std::max(1U, cores));
     }
-    return rotational && averageRead >= kSeek ? kWarmJobs : kColdJobs;
+    return rotational && averageRead >= kSeekRead ? kWarmJobs : kColdJobs;
 }
 
 // How many entries may wait to be reported: enough to keep files of many folders in workers'
@@ -169,6 +168,7 @@ int TreeUpdater::StatSource(int dirFd, const char* name, struct stat& source) {
         // Cached statuses cost less to read than to hand over: the walk reads them itself
         // and the workers take only the copies.
         m_copiesOnly = averageRead <= kColdRead;
+        m_seeking = m_rotational && averageRead >= kSeekRead;
         StartQueue(LocalJobs(averageRead, m_rotational, std::thread::hardware_concurrency()));
     }
     return result;

@@ -134,9 +134,11 @@ class TreeUpdater {
     // Timing of the first source reads, while the engine may still choose to add workers.
     static constexpr int kProbeReads = 32;
     static constexpr std::chrono::microseconds kColdRead{50};
+    static constexpr std::chrono::milliseconds kSeekRead{4};  // a disk that seeks
     int m_probeReads = 0;
     std::chrono::steady_clock::duration m_probeTime{};
     bool m_rotational = false;  // a root lies on a disk that says it spins
+    bool m_seeking = false;     // and its first reads took as long as seeks: folder order
     bool m_copiesOnly = false;  // the workers take only files to copy
     TargetFileSystems m_targetFileSystems;
     DeletionBatch m_deletions;
