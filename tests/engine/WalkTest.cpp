@@ -11,9 +11,13 @@
 #include <chrono>
 #include <climits>
 #include <filesystem>
+#include <memory>
 #include <thread>
 
+#include "DirectoryHandle.h"
 #include "FileCopier.h"
+#include "FileQueue.h"
+#include "PosixFileSystem.h"
 #include "RecordingContext.h"
 #include "TempTree.h"
 #include "TreeUpdater.h"
@@ -375,6 +379,45 @@ TEST(TemporaryNames, LongNamesThatBeginAlikeGetTwo) {
     EXPECT_NE(forA, forB);
     EXPECT_LE(forA.size(), size_t{NAME_MAX});
     EXPECT_TRUE(FileCopier::IsTemporaryName(forA.c_str()));
+}
+
+// Workers that keep to folder order, as a disk that seeks wants them, still take every file
+// and hand each back in the order it was given.
+TEST(Workers, InFolderOrderEveryFileIsCopiedAndReportedInOrder) {
+    TempTree source;
+    TempTree target;
+    PosixFileSystem files;
+    UpdateRequest request;
+    FileQueue queue(
+        2, request, files, [] { return false; }, nullptr, true);
+    std::vector<std::string> given;
+    for (int folder = 0; folder < 3; ++folder) {
+        const std::string name = "d" + std::to_string(folder);
+        source.WriteFile(name + "/f", 1);
+        target.MakeDir(name);
+        auto sourceDir = std::make_shared<DirectoryHandle>(
+            files, ::open(source.Path(name).c_str(), O_RDONLY | O_DIRECTORY), name + "/");
+        auto targetDir = std::make_shared<DirectoryHandle>(
+            files, ::open(target.Path(name).c_str(), O_RDONLY | O_DIRECTORY), name + "/");
+        for (int i = 0; i < 10; ++i) {
+            const std::string file = "f" + std::to_string(i);
+            source.WriteFile(name + "/" + file, 100 + i);
+            FileJob job;
+            job.sourceFd = sourceDir->Fd();
+            job.targetFd = targetDir->Fd();
+            queue.Submit(job, file.c_str(), name + "/" + file, name + "/" + file, sourceDir,
+                         targetDir);
+            given.push_back(name + "/" + file);
+        }
+    }
+    std::vector<std::string> handed;
+    queue.Settle(
+        0, [&handed](FileQueue::Entry& entry) { handed.push_back(entry.sourcePath); },
+        [](const FileQueue::Entry&, std::uint64_t, std::uint64_t) {});
+    EXPECT_EQ(handed, given);
+    for (const std::string& path : given) {
+        EXPECT_EQ(target.Read(path), source.Read(path)) << path;
+    }
 }
 
 }  // namespace
