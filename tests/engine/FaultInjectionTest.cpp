@@ -400,6 +400,18 @@ TEST_F(FaultTest, ANameRefusedAfterTheLookupCalledItFreeIsACollision) {
     EXPECT_TRUE(source.Exists("d/y"));
 }
 
+// In a folder this run made there is nothing to look up: a first copy reads fewer statuses
+// than the rerun that finds every file there.
+TEST_F(FaultTest, AFirstCopyReadsNoTargetStatusInFoldersItMade) {
+    for (int i = 0; i < 20; ++i) {
+        source.WriteFile("new/f" + std::to_string(i), 10);
+    }
+    Run(false);
+    const int firstCopy = files.statCalls.exchange(0);
+    Run(false);
+    EXPECT_LT(firstCopy, files.statCalls.load() - 10);
+}
+
 TEST_F(FaultTest, NothingIsDeletedWhenTheTargetCannotBeSynced) {
     source.WriteFile("a", 10);
     source.WriteFile("b", 10);

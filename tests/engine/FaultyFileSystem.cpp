@@ -111,6 +111,7 @@ int FaultyFileSystem::RenameNoReplace(int dirFd, const char* from, const char* t
 }
 
 int FaultyFileSystem::StatAt(int dirFd, const char* name, struct stat& st) {
+    ++statCalls;
     struct stat folder {};
     if (hiddenNames.count(name) != 0 && PosixFileSystem::Stat(dirFd, folder) == 0 &&
         folder.st_ino == hiddenInFolder) {

@@ -78,6 +78,7 @@ class FaultyFileSystem : public PosixFileSystem {
     ssize_t Write(int fd, const void* buffer, size_t length) override;
     int FileSystemType(int fd, long& type) override;
     std::atomic<int> syncCalls{0};
+    std::atomic<int> statCalls{0};  // StatAt calls
 
   private:
     bool FailNow();
