@@ -56,7 +56,13 @@ INSTANTIATE_TEST_SUITE_P(
                                 2.0,
                                 "src/big.iso",
                                 79,
-                                "verifying 12/340 files, src/big.iso"}),
+                                "verifying 12/340 files, src/big.iso"},
+                    ProgressRow{"VerifyingStarts",
+                                {7, 1, 3 << 20, -1, 0, 340},
+                                2.0,
+                                "src/big.iso",
+                                79,
+                                "verifying 0/340 files, src/big.iso"}),
     [](const testing::TestParamInfo<ProgressRow>& info) { return info.param.name; });
 
 // Columns as a terminal shows the text, measured apart from the code under test.

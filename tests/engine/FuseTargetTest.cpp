@@ -46,6 +46,7 @@ class FuseTargetTest : public ::testing::Test {
         context.files = files;
         UpdateThreadProc(&context);
         failures = context.failures;
+        verifyTotal = context.verifyTotal;
         return context.summary;
     }
 
@@ -67,6 +68,7 @@ class FuseTargetTest : public ::testing::Test {
     FileSystem* files = nullptr;
     bool verify = false;
     std::vector<std::string> failures;
+    std::uint64_t verifyTotal = 0;
 };
 
 struct FoldRow {
@@ -274,12 +276,17 @@ void ShowAsRemovable(const TempTree& root, dev_t device) {
         "../../devices/sdz/sdz1");
 }
 
+// How sysfs shows the target's disk: not at all, or as removable, found by the FUSE file
+// system's own device or by the block device it was mounted from (as exfat-fuse is).
+enum class Sysfs { None, RemovableDevice, RemovableMountSource };
+
 struct LieRow {
     const char* name;
     std::vector<std::string> options;
     bool deleteFromSource;
-    bool verify;     // always; otherwise as the engine chooses
-    bool removable;  // sysfs shows the target as a partition of a removable disk
+    bool verify;  // always; otherwise as the engine chooses
+    Sysfs sysfs = Sysfs::None;
+    bool keepPages = false;  // dropped pages stay cached, so the target is read with O_DIRECT
 };
 
 void PrintTo(const LieRow& row, std::ostream* out) {
@@ -293,23 +300,36 @@ class LyingTargetTest : public FuseTargetTest, public ::testing::WithParamInterf
 // as the storage hands it out; each that did not was removed, its source kept and reported.
 TEST_P(LyingTargetTest, OnlyWhatReadsBackFromTheStorageCounts) {
     const LieRow& row = GetParam();
-    Mount(row.options);
+    TempTree sysfs;
+    std::vector<std::string> options = row.options;
+    if (row.sysfs == Sysfs::RemovableMountSource) {
+        const dev_t stick = makedev(8, 240);
+        if (::mknod(sysfs.Path("stick").c_str(), S_IFBLK | 0600, stick) != 0) {
+            GTEST_SKIP() << "making a block device node needs root";
+        }
+        ShowAsRemovable(sysfs, stick);
+        options.push_back("-ofsname=" + sysfs.Path("stick"));
+    }
+    Mount(options);
     if (IsSkipped()) {
         return;
     }
-    TempTree sysfs;
-    if (row.removable) {
+    if (row.sysfs == Sysfs::RemovableDevice) {
         struct stat mounted {};
         ::stat(mountPoint.Root().c_str(), &mounted);
         ShowAsRemovable(sysfs, mounted.st_dev);
-        ::setenv("TOLVANE_SYSFS_ROOT", sysfs.Root().c_str(), 1);
     }
+    ::setenv("TOLVANE_SYSFS_ROOT", sysfs.Root().c_str(), 1);
+    constexpr off_t kSize = off_t{256} << 10;
     std::map<std::string, std::string> held;
     for (int i = 0; i < 8; ++i) {
         const std::string name = "f" + std::to_string(i);
-        source.WriteFile(name, off_t{256} << 10, static_cast<char>('a' + i));
+        source.WriteFile(name, kSize, static_cast<char>('a' + i));
         held[name] = source.Read(name);
     }
+    FaultyFileSystem storage;
+    storage.keepCachedPages = row.keepPages;
+    files = &storage;
     verify = row.verify;
     const WalkSummary summary = Run(row.deleteFromSource, JobsOfThisRun());
     ::unsetenv("TOLVANE_SYSFS_ROOT");
@@ -324,6 +344,14 @@ TEST_P(LyingTargetTest, OnlyWhatReadsBackFromTheStorageCounts) {
     }
     EXPECT_GT(removed, 0U);
     EXPECT_EQ(summary.failures, removed) << ::testing::PrintToString(failures);
+    const std::string failed = row.deleteFromSource ? "fail delete " : "fail copy ";
+    for (const std::string& failure : failures) {
+        EXPECT_EQ(failure.substr(0, failed.size()), failed);
+    }
+    EXPECT_EQ(summary.copies, held.size() - removed) << "a removed copy is no update";
+    EXPECT_EQ(summary.filesVerified, held.size());
+    EXPECT_EQ(verifyTotal, held.size());
+    EXPECT_EQ(summary.bytesVerified, (held.size() - removed) * kSize);
     EXPECT_EQ(Temporaries(), std::vector<std::string>());
 }
 
@@ -331,16 +359,26 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, LyingTargetTest,
     ::testing::Values(
         // Reads right after the copy come from the page cache, which holds what was written.
-        LieRow{"move_cached", {"--cached", "--store-limit=1048576"}, true, true, false},
+        LieRow{"move_cached", {"--cached", "--store-limit=1048576"}, true, true},
         // Each file reads back right until later files of the batch wrap around onto it.
-        LieRow{
-            "move_wrapping_around", {"--store-limit=1048576", "--wrap-around"}, true, true, false},
-        LieRow{"copy_cached", {"--cached", "--store-limit=1048576"}, false, true, false},
+        LieRow{"move_wrapping_around", {"--store-limit=1048576", "--wrap-around"}, true, true},
+        LieRow{"copy_cached", {"--cached", "--store-limit=1048576"}, false, true},
+        LieRow{"move_cached_past_pages_that_stay",
+               {"--cached", "--store-limit=1048576"},
+               true,
+               true,
+               Sysfs::None,
+               true},
         LieRow{"move_onto_removable_by_default",
                {"--cached", "--store-limit=1048576"},
                true,
                false,
-               true}));
+               Sysfs::RemovableDevice},
+        LieRow{"move_onto_removable_by_mount_source",
+               {"--cached", "--store-limit=1048576"},
+               true,
+               false,
+               Sysfs::RemovableMountSource}));
 
 }  // namespace
 }  // namespace tolvane::test

@@ -31,6 +31,9 @@ class RecordingContext : public UpdateContext {
     }
     void OnAction(const WalkEvent& event) override;
     void OnFailure(const WalkFailure& failure) override;
+    void OnVerifyProgress(const VerifyProgress& progress) override {
+        verifyTotal = progress.filesTotal;
+    }
     void UpdateDone(const WalkSummary& summary) override;
     FileSystem& Files() override { return files != nullptr ? *files : UpdateContext::Files(); }
 
@@ -58,6 +61,7 @@ class RecordingContext : public UpdateContext {
     std::vector<std::string> statuses;
     std::vector<std::string> actions;
     std::vector<std::string> failures;
+    std::uint64_t verifyTotal = 0;  // the files to read back, as the last progress told
     std::atomic<unsigned> copyCount{0};
     int doneNotices = 0;
     WalkSummary summary;
