@@ -45,7 +45,6 @@ class FaultyFileSystem : public PosixFileSystem {
     bool failWrites = false;           // Write counts as a data call (see failDataCallAt)
     bool corruptWrites = false;        // Write stores its first byte altered
     long fileSystemType = 0;           // FileSystemType answers this when set
-    bool keepCachedPages = false;      // DropCachedPages leaves them, as when others map a file
     std::function<void()> onSetTimes;  // called as a copy is being finished
 
     std::atomic<int> creations{0};  // Open calls that made or could make a file
@@ -75,9 +74,6 @@ class FaultyFileSystem : public PosixFileSystem {
     int SetTimes(int fd, const timespec times[2]) override;
     ssize_t Write(int fd, const void* buffer, size_t length) override;
     int FileSystemType(int fd, long& type) override;
-    int DropCachedPages(int fd) override {
-        return keepCachedPages ? 0 : PosixFileSystem::DropCachedPages(fd);
-    }
     std::atomic<int> syncCalls{0};
 
   private:

@@ -280,6 +280,12 @@ void ShowAsRemovable(const TempTree& root, dev_t device) {
 // system's own device or by the block device it was mounted from (as exfat-fuse is).
 enum class Sysfs { None, RemovableDevice, RemovableMountSource };
 
+// The real file system, where dropping a file's cached pages leaves them, as where another
+// process maps the file.
+class PagesStay : public PosixFileSystem {
+    int DropCachedPages(int /*fd*/) override { return 0; }
+};
+
 struct LieRow {
     const char* name;
     std::vector<std::string> options;
@@ -327,9 +333,8 @@ TEST_P(LyingTargetTest, OnlyWhatReadsBackFromTheStorageCounts) {
         source.WriteFile(name, kSize, static_cast<char>('a' + i));
         held[name] = source.Read(name);
     }
-    FaultyFileSystem storage;
-    storage.keepCachedPages = row.keepPages;
-    files = &storage;
+    PagesStay pagesStay;
+    files = row.keepPages ? &pagesStay : nullptr;
     verify = row.verify;
     const WalkSummary summary = Run(row.deleteFromSource, JobsOfThisRun());
     ::unsetenv("TOLVANE_SYSFS_ROOT");
@@ -343,6 +348,7 @@ TEST_P(LyingTargetTest, OnlyWhatReadsBackFromTheStorageCounts) {
         EXPECT_EQ(source.Exists(name), !targetLeft || !row.deleteFromSource) << name;
     }
     EXPECT_GT(removed, 0U);
+    EXPECT_LT(removed, held.size()) << "what the stick kept reads back right";
     EXPECT_EQ(summary.failures, removed) << ::testing::PrintToString(failures);
     const std::string failed = row.deleteFromSource ? "fail delete " : "fail copy ";
     for (const std::string& failure : failures) {
