@@ -231,6 +231,7 @@ TEST_F(UpdateCommandTest, AMoveOntoRemovableMediaIsVerifiedUnlessTurnedOff) {
     ::setenv("TOLVANE_SYSFS_ROOT", sysfs.Root().c_str(), 1);
     const ProgramResult copy = Update({"-v", Source(), Target()});
     const ProgramResult verifiedCopy = Update({"--verify", Source(), Target()});
+    const ProgramResult dry = Update({"-n", "-d", Source(), Target()});
     const ProgramResult move = Update({"-d", "-v", Source(), Target()});
     const ProgramResult unverified = Update({"-d", "--no-verify", Source(), Target()});
     ::unsetenv("TOLVANE_SYSFS_ROOT");
@@ -241,6 +242,7 @@ TEST_F(UpdateCommandTest, AMoveOntoRemovableMediaIsVerifiedUnlessTurnedOff) {
     EXPECT_EQ(move.err, "tolvane-update: cannot delete '" + Source() +
                             "/stale': the target reads back different data\n");
     EXPECT_EQ(move.status, 1);
+    EXPECT_EQ(dry.status, 1) << "the dry run compares contents as the read-back would";
     EXPECT_FALSE(m_tree.Exists("src/new"));
     EXPECT_EQ(unverified.status, 0) << unverified.err;
     EXPECT_FALSE(m_tree.Exists("src/stale")) << "held by size and time";

@@ -44,8 +44,10 @@ class FuseTargetTest : public ::testing::Test {
         context.jobs = jobs;
         context.verify = verify;
         context.files = files;
+        context.verifyPauseMs = verifyPauseMs;
         UpdateThreadProc(&context);
         failures = context.failures;
+        verifyDone = context.verifyDone;
         verifyTotal = context.verifyTotal;
         return context.summary;
     }
@@ -68,6 +70,8 @@ class FuseTargetTest : public ::testing::Test {
     FileSystem* files = nullptr;
     bool verify = false;
     std::vector<std::string> failures;
+    int verifyPauseMs = 0;
+    std::uint64_t verifyDone = 0;
     std::uint64_t verifyTotal = 0;
 };
 
@@ -385,6 +389,26 @@ INSTANTIATE_TEST_SUITE_P(
                true,
                false,
                Sysfs::RemovableMountSource}));
+
+// A move with verify reads back from the storage also the targets that an earlier copy left,
+// whose data the page cache may still hold as it was written.
+TEST_F(FuseTargetTest, AResumedMoveReadsBackWhatAnEarlierCopyLeft) {
+    Mount({"--cached", "--store-limit=1048576"});
+    if (IsSkipped()) {
+        return;
+    }
+    for (int i = 0; i < 8; ++i) {
+        source.WriteFile("f" + std::to_string(i), off_t{256} << 10, static_cast<char>('a' + i));
+    }
+    Run(false, 1);
+    verify = true;
+    verifyPauseMs = 250;  // past the interval of the read-back's progress
+    const WalkSummary summary = Run(true, JobsOfThisRun());
+    EXPECT_EQ(summary.deletions, 4U) << "the stick kept 1 MiB";
+    EXPECT_EQ(summary.failures, 4U);
+    EXPECT_EQ(verifyTotal, 8U);
+    EXPECT_GT(verifyDone, 0U);
+}
 
 }  // namespace
 }  // namespace tolvane::test

@@ -1,6 +1,8 @@
 // Many workers moving a tree and stopped at random moments: nothing is lost, nothing is left
 // half-made, and every count matches the lines reported.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -61,6 +63,30 @@ TEST(WorkerStress, AMoveStoppedAtRandomLosesNothingAndCountsExactly) {
             EXPECT_EQ(entry.path().filename().string().find(".tolvane-partial"), std::string::npos);
         }
     }
+}
+
+// With verify, a target of the same size and time but other data keeps its source, also when
+// the walk meets it while workers still copy the files before it.
+TEST(WorkerStress, HeldTargetsAreReadBackWhileCopiesAreUnderWay) {
+    TempTree source;
+    TempTree target;
+    const timespec times[2] = {{1, 0}, {1, 0}};
+    for (int i = 0; i < 40; ++i) {
+        const std::string name = "f" + std::to_string(i);
+        source.WriteFile(name, 100000, 'a');
+        if (i % 2 == 0) {
+            target.WriteFile(name, 100000, 'b');
+            ::utimensat(AT_FDCWD, source.Path(name).c_str(), times, 0);
+            ::utimensat(AT_FDCWD, target.Path(name).c_str(), times, 0);
+        }
+    }
+    RecordingContext context(source.Root(), target.Root());
+    context.jobs = 8;
+    context.deleteFromSource = true;
+    context.verify = true;
+    UpdateThreadProc(&context);
+    EXPECT_EQ(context.summary.deletions, 20U);
+    EXPECT_EQ(context.summary.failures, 20U);
 }
 
 }  // namespace
