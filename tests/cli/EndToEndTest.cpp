@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -208,6 +209,44 @@ TEST_F(UpdateCommandTest, DeletesOnlySourceFilesTheTargetHolds) {
     EXPECT_EQ(m_tree.Size("src/kept"), 3) << "a longer target does not hold the source";
     EXPECT_EQ(m_tree.Size("dst/new"), 5);
     EXPECT_EQ(m_tree.Size("dst/grown"), 9);
+}
+
+// Where sysfs calls the test's disk removable, a move reads its targets back unless told not
+// to, and a copy reads back only with --verify, and only what it copied.
+TEST_F(UpdateCommandTest, AMoveOntoRemovableMediaIsVerifiedUnlessTurnedOff) {
+    TempTree sysfs;
+    const dev_t disk = m_tree.Stat("").st_dev;
+    sysfs.WriteText("devices/sdz/removable", "1\n");
+    sysfs.MakeLink("dev/block/" + std::to_string(major(disk)) + ":" + std::to_string(minor(disk)),
+                   "../../devices/sdz");
+    m_tree.WriteFile("src/new", 5);
+    // Same size and time, other data: only a read-back tells.
+    m_tree.WriteFile("src/stale", 4, 's');
+    m_tree.WriteFile("dst/stale", 4, 't');
+    const std::string other = m_tree.Read("dst/stale");
+    const timespec times[2] = {{1, 0}, {1, 0}};
+    ::utimensat(AT_FDCWD, m_tree.Path("src/stale").c_str(), times, 0);
+    ::utimensat(AT_FDCWD, m_tree.Path("dst/stale").c_str(), times, 0);
+
+    ::setenv("TOLVANE_SYSFS_ROOT", sysfs.Root().c_str(), 1);
+    const ProgramResult copy = Update({"-v", Source(), Target()});
+    const ProgramResult verifiedCopy = Update({"--verify", Source(), Target()});
+    const ProgramResult dry = Update({"-n", "-d", Source(), Target()});
+    const ProgramResult move = Update({"-d", "-v", Source(), Target()});
+    const ProgramResult unverified = Update({"-d", "--no-verify", Source(), Target()});
+    ::unsetenv("TOLVANE_SYSFS_ROOT");
+
+    EXPECT_THAT(copy.out, testing::Not(testing::HasSubstr("\nVerified ")));
+    EXPECT_EQ(verifiedCopy.status, 0) << verifiedCopy.err;
+    EXPECT_THAT(move.out, testing::HasSubstr("\nVerified 5 B in "));
+    EXPECT_EQ(move.err, "tolvane-update: cannot delete '" + Source() +
+                            "/stale': the target reads back different data\n");
+    EXPECT_EQ(move.status, 1);
+    EXPECT_EQ(dry.status, 1) << "the dry run compares contents as the read-back would";
+    EXPECT_FALSE(m_tree.Exists("src/new"));
+    EXPECT_EQ(unverified.status, 0) << unverified.err;
+    EXPECT_FALSE(m_tree.Exists("src/stale")) << "held by size and time";
+    EXPECT_EQ(m_tree.Read("dst/stale"), other) << "a target this program did not write is kept";
 }
 
 struct RefusalRow {

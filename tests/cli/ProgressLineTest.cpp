@@ -4,6 +4,9 @@
 
 #include <clocale>
 #include <cwchar>
+#include <thread>
+
+#include "ConsoleContext.h"
 
 namespace tolvane {
 namespace {
@@ -56,7 +59,13 @@ INSTANTIATE_TEST_SUITE_P(
                                 2.0,
                                 "src/big.iso",
                                 79,
-                                "verifying 12/340 files, src/big.iso"}),
+                                "verifying 12/340 files, src/big.iso"},
+                    ProgressRow{"VerifyingStarts",
+                                {7, 1, 3 << 20, -1, 0, 340},
+                                2.0,
+                                "src/big.iso",
+                                79,
+                                "verifying 0/340 files, src/big.iso"}),
     [](const testing::TestParamInfo<ProgressRow>& info) { return info.param.name; });
 
 // Columns as a terminal shows the text, measured apart from the code under test.
@@ -88,6 +97,25 @@ INSTANTIATE_TEST_SUITE_P(Paths, WidePathTest,
                          [](const testing::TestParamInfo<const char*>& info) {
                              return info.index == 0 ? "Emoji" : "Chinese";
                          });
+
+// Once a batch is read back, the next entry shows the counts again, not the read-back.
+TEST(ConsoleProgress, TheEntryAfterAReadBackShowsTheCounts) {
+    CommandLine command;
+    command.progress = ProgressMode::On;
+    std::FILE* err = std::tmpfile();
+    const StopSignals stops;
+    {
+        ConsoleContext context(command, stdout, err, stops);
+        context.OnVerifyProgress({"s/a", 1, 2});
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));  // past the redraw interval
+        context.OnEntry("s/b");
+    }
+    std::string drawn(200, '\0');
+    std::rewind(err);
+    drawn.resize(std::fread(drawn.data(), 1, drawn.size(), err));
+    std::fclose(err);
+    EXPECT_EQ(drawn.substr(drawn.rfind('\r')), "\r1 entries, 0 copied, 0 B, 0 B/s, s/b\x1b[K");
+}
 
 }  // namespace
 }  // namespace tolvane

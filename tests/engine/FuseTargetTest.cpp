@@ -44,8 +44,11 @@ class FuseTargetTest : public ::testing::Test {
         context.jobs = jobs;
         context.verify = verify;
         context.files = files;
+        context.verifyPauseMs = verifyPauseMs;
         UpdateThreadProc(&context);
         failures = context.failures;
+        verifyDone = context.verifyDone;
+        verifyTotal = context.verifyTotal;
         return context.summary;
     }
 
@@ -67,6 +70,9 @@ class FuseTargetTest : public ::testing::Test {
     FileSystem* files = nullptr;
     bool verify = false;
     std::vector<std::string> failures;
+    int verifyPauseMs = 0;
+    std::uint64_t verifyDone = 0;
+    std::uint64_t verifyTotal = 0;
 };
 
 struct FoldRow {
@@ -274,12 +280,23 @@ void ShowAsRemovable(const TempTree& root, dev_t device) {
         "../../devices/sdz/sdz1");
 }
 
+// How sysfs shows the target's disk: not at all, or as removable, found by the FUSE file
+// system's own device or by the block device it was mounted from (as exfat-fuse is).
+enum class Sysfs { None, RemovableDevice, RemovableMountSource };
+
+// The real file system, where dropping a file's cached pages leaves them, as where another
+// process maps the file.
+class PagesStay : public PosixFileSystem {
+    int DropCachedPages(int /*fd*/) override { return 0; }
+};
+
 struct LieRow {
     const char* name;
     std::vector<std::string> options;
     bool deleteFromSource;
-    bool verify;     // always; otherwise as the engine chooses
-    bool removable;  // sysfs shows the target as a partition of a removable disk
+    bool verify;  // always; otherwise as the engine chooses
+    Sysfs sysfs = Sysfs::None;
+    bool keepPages = false;  // dropped pages stay cached, so the target is read with O_DIRECT
 };
 
 void PrintTo(const LieRow& row, std::ostream* out) {
@@ -293,23 +310,35 @@ class LyingTargetTest : public FuseTargetTest, public ::testing::WithParamInterf
 // as the storage hands it out; each that did not was removed, its source kept and reported.
 TEST_P(LyingTargetTest, OnlyWhatReadsBackFromTheStorageCounts) {
     const LieRow& row = GetParam();
-    Mount(row.options);
+    TempTree sysfs;
+    std::vector<std::string> options = row.options;
+    if (row.sysfs == Sysfs::RemovableMountSource) {
+        const dev_t stick = makedev(8, 240);
+        if (::mknod(sysfs.Path("stick").c_str(), S_IFBLK | 0600, stick) != 0) {
+            GTEST_SKIP() << "making a block device node needs root";
+        }
+        ShowAsRemovable(sysfs, stick);
+        options.push_back("-ofsname=" + sysfs.Path("stick"));
+    }
+    Mount(options);
     if (IsSkipped()) {
         return;
     }
-    TempTree sysfs;
-    if (row.removable) {
+    if (row.sysfs == Sysfs::RemovableDevice) {
         struct stat mounted {};
         ::stat(mountPoint.Root().c_str(), &mounted);
         ShowAsRemovable(sysfs, mounted.st_dev);
-        ::setenv("TOLVANE_SYSFS_ROOT", sysfs.Root().c_str(), 1);
     }
+    ::setenv("TOLVANE_SYSFS_ROOT", sysfs.Root().c_str(), 1);
+    constexpr off_t kSize = off_t{256} << 10;
     std::map<std::string, std::string> held;
     for (int i = 0; i < 8; ++i) {
         const std::string name = "f" + std::to_string(i);
-        source.WriteFile(name, off_t{256} << 10, static_cast<char>('a' + i));
+        source.WriteFile(name, kSize, static_cast<char>('a' + i));
         held[name] = source.Read(name);
     }
+    PagesStay pagesStay;
+    files = row.keepPages ? &pagesStay : nullptr;
     verify = row.verify;
     const WalkSummary summary = Run(row.deleteFromSource, JobsOfThisRun());
     ::unsetenv("TOLVANE_SYSFS_ROOT");
@@ -323,7 +352,16 @@ TEST_P(LyingTargetTest, OnlyWhatReadsBackFromTheStorageCounts) {
         EXPECT_EQ(source.Exists(name), !targetLeft || !row.deleteFromSource) << name;
     }
     EXPECT_GT(removed, 0U);
+    EXPECT_LT(removed, held.size()) << "what the stick kept reads back right";
     EXPECT_EQ(summary.failures, removed) << ::testing::PrintToString(failures);
+    const std::string failed = row.deleteFromSource ? "fail delete " : "fail copy ";
+    for (const std::string& failure : failures) {
+        EXPECT_EQ(failure.substr(0, failed.size()), failed);
+    }
+    EXPECT_EQ(summary.copies, held.size() - removed) << "a removed copy is no update";
+    EXPECT_EQ(summary.filesVerified, held.size());
+    EXPECT_EQ(verifyTotal, held.size());
+    EXPECT_EQ(summary.bytesVerified, (held.size() - removed) * kSize);
     EXPECT_EQ(Temporaries(), std::vector<std::string>());
 }
 
@@ -331,16 +369,46 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, LyingTargetTest,
     ::testing::Values(
         // Reads right after the copy come from the page cache, which holds what was written.
-        LieRow{"move_cached", {"--cached", "--store-limit=1048576"}, true, true, false},
+        LieRow{"move_cached", {"--cached", "--store-limit=1048576"}, true, true},
         // Each file reads back right until later files of the batch wrap around onto it.
-        LieRow{
-            "move_wrapping_around", {"--store-limit=1048576", "--wrap-around"}, true, true, false},
-        LieRow{"copy_cached", {"--cached", "--store-limit=1048576"}, false, true, false},
+        LieRow{"move_wrapping_around", {"--store-limit=1048576", "--wrap-around"}, true, true},
+        LieRow{"copy_cached", {"--cached", "--store-limit=1048576"}, false, true},
+        LieRow{"move_cached_past_pages_that_stay",
+               {"--cached", "--store-limit=1048576"},
+               true,
+               true,
+               Sysfs::None,
+               true},
         LieRow{"move_onto_removable_by_default",
                {"--cached", "--store-limit=1048576"},
                true,
                false,
-               true}));
+               Sysfs::RemovableDevice},
+        LieRow{"move_onto_removable_by_mount_source",
+               {"--cached", "--store-limit=1048576"},
+               true,
+               false,
+               Sysfs::RemovableMountSource}));
+
+// A move with verify reads back from the storage also the targets that an earlier copy left,
+// whose data the page cache may still hold as it was written.
+TEST_F(FuseTargetTest, AResumedMoveReadsBackWhatAnEarlierCopyLeft) {
+    Mount({"--cached", "--store-limit=1048576"});
+    if (IsSkipped()) {
+        return;
+    }
+    for (int i = 0; i < 8; ++i) {
+        source.WriteFile("f" + std::to_string(i), off_t{256} << 10, static_cast<char>('a' + i));
+    }
+    Run(false, 1);
+    verify = true;
+    verifyPauseMs = 250;  // past the interval of the read-back's progress
+    const WalkSummary summary = Run(true, JobsOfThisRun());
+    EXPECT_EQ(summary.deletions, 4U) << "the stick kept 1 MiB";
+    EXPECT_EQ(summary.failures, 4U);
+    EXPECT_EQ(verifyTotal, 8U);
+    EXPECT_GT(verifyDone, 0U);
+}
 
 }  // namespace
 }  // namespace tolvane::test

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 #include <utility>
 
 namespace tolvane::test {
@@ -67,6 +68,14 @@ void RecordingContext::OnFailure(const WalkFailure& failure) {
         Relative(failure.source.empty() ? failure.target : failure.source) + ": " +
         (failure.reason.empty() ? std::strerror(failure.error) : std::string(failure.reason));
     failures.push_back(line);
+}
+
+void RecordingContext::OnVerifyProgress(const VerifyProgress& progress) {
+    if (verifyTotal == 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(verifyPauseMs));
+    }
+    verifyDone = progress.files;
+    verifyTotal = progress.filesTotal;
 }
 
 void RecordingContext::UpdateDone(const WalkSummary& walkSummary) {

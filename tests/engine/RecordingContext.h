@@ -31,6 +31,7 @@ class RecordingContext : public UpdateContext {
     }
     void OnAction(const WalkEvent& event) override;
     void OnFailure(const WalkFailure& failure) override;
+    void OnVerifyProgress(const VerifyProgress& progress) override;
     void UpdateDone(const WalkSummary& summary) override;
     FileSystem& Files() override { return files != nullptr ? *files : UpdateContext::Files(); }
 
@@ -59,6 +60,11 @@ class RecordingContext : public UpdateContext {
     std::vector<std::string> statuses;
     std::vector<std::string> actions;
     std::vector<std::string> failures;
+    // The last read-back progress shown: files read back, of how many. The first one waits
+    // verifyPauseMs, long enough for the next to be shown too.
+    std::uint64_t verifyDone = 0;
+    std::uint64_t verifyTotal = 0;
+    int verifyPauseMs = 0;
     std::atomic<unsigned> copyCount{0};
     int doneNotices = 0;
     WalkSummary summary;

@@ -134,6 +134,23 @@ TEST(Walk, StopEndsEveryLevelAfterTheEntryInHand) {
     }
 }
 
+// With verify, a stop before the read-back of the targets deletes no source.
+TEST(Walk, StopBeforeTheReadBackKeepsEverySource) {
+    TempTree source;
+    TempTree target;
+    for (int i = 0; i < 5; ++i) {
+        source.WriteFile("f" + std::to_string(i), 10);
+    }
+    RecordingContext context(source.Root(), target.Root());
+    context.stopAfterStatuses = 5;
+    context.deleteFromSource = true;
+    context.verify = true;
+    UpdateThreadProc(&context);
+    EXPECT_GT(context.summary.copies, 0U);
+    EXPECT_EQ(context.summary.deletions, 0U);
+    EXPECT_EQ(context.summary.filesVerified, 0U);
+}
+
 TEST(Walk, MissingTargetRootIsCreatedWithItsParents) {
     TempTree source;
     TempTree target;

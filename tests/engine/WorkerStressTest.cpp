@@ -1,6 +1,8 @@
 // Many workers moving a tree and stopped at random moments: nothing is lost, nothing is left
 // half-made, and every count matches the lines reported.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -61,6 +63,31 @@ TEST(WorkerStress, AMoveStoppedAtRandomLosesNothingAndCountsExactly) {
             EXPECT_EQ(entry.path().filename().string().find(".tolvane-partial"), std::string::npos);
         }
     }
+}
+
+// With verify, a target of the same size and time but other data keeps its source, also when
+// the walk meets it while workers still copy the files before it.
+TEST(WorkerStress, HeldTargetsAreReadBackWhileCopiesAreUnderWay) {
+    TempTree source;
+    TempTree target;
+    const timespec times[2] = {{1, 0}, {1, 0}};
+    // Past the source reads that the walk times alone; copies long enough to be under way.
+    for (int i = 0; i < 100; ++i) {
+        const std::string name = "f" + std::to_string(i);
+        source.WriteFile(name, i % 2 == 0 ? 4096 : 512 << 10, 'a');
+        if (i % 2 == 0) {
+            target.WriteFile(name, 4096, 'b');
+            ::utimensat(AT_FDCWD, source.Path(name).c_str(), times, 0);
+            ::utimensat(AT_FDCWD, target.Path(name).c_str(), times, 0);
+        }
+    }
+    RecordingContext context(source.Root(), target.Root());
+    context.jobs = 0;  // the engine's choice: workers take only the copies on a warm disk
+    context.deleteFromSource = true;
+    context.verify = true;
+    UpdateThreadProc(&context);
+    EXPECT_EQ(context.summary.deletions, 50U);
+    EXPECT_EQ(context.summary.failures, 50U);
 }
 
 }  // namespace
