@@ -22,6 +22,7 @@
 #include "FaultyFileSystem.h"
 #include "FileCopier.h"
 #include "FileUpdater.h"
+#include "PartialIndex.h"
 #include "PartialRecord.h"
 #include "RecordingContext.h"
 #include "TempTree.h"
@@ -246,6 +247,7 @@ class ChangeWhileCopyingTest : public FaultTest,
 TEST_P(ChangeWhileCopyingTest, NeitherSideLosesData) {
     source.WriteFile("f", 5000);
     target.WriteFile("f", 100, 'z');
+    context.resumable.minimumSize = 1;  // also through a partial, which must not stay either
     std::string targetAfterChange;
     files.onSetTimes = [&] {
         GetParam().change(source, target);
@@ -703,6 +705,12 @@ TEST_P(CutOffCopyTest, ResumesOnlyWhatIsProvablyTheSource) {
     ::close(recordFd);
     ASSERT_GT(record.durable, 0);
     ASSERT_LT(record.durable, kSize);
+    if (GetParam().killed) {
+        // The flush after the first was the list's: the record claims what the first made
+        // durable.
+        ASSERT_GE(files.syncedSizes.size(), 2U);
+        EXPECT_EQ(record.durable, files.syncedSizes[0]);
+    }
 
     GetParam().change(source, partial, static_cast<off_t>(record.durable));
     files.failDataSyncFrom = 0;
@@ -769,6 +777,33 @@ INSTANTIATE_TEST_SUITE_P(
                        ASSERT_TRUE(PartialRecord::Read(files, fd, record));
                        ++record.inode;
                        ASSERT_EQ(record.Write(files, fd), 0);
+                       ::close(fd);
+                   },
+                   false},
+        // With the list lost, only the copy itself can tell that the source is another.
+        CutOffCopy{"SourceChangedAndListLost",
+                   [](const TempTree& s, const std::string& partial, off_t) {
+                       SetModified(s.Path("big"), {1, 0});
+                       const std::string folder = partial.substr(0, partial.rfind('/') + 1);
+                       ASSERT_EQ(::unlink((folder + PartialIndex::kListName).c_str()), 0);
+                   },
+                   false},
+        // A shorter durable length, as a torn write of the record could leave: the checksum
+        // no longer matches.
+        CutOffCopy{"RecordTorn",
+                   [](const TempTree&, const std::string& partial, off_t durable) {
+                       const std::string name = partial.substr(0, partial.rfind('/') + 1) +
+                                                FileCopier::RecordNameOf("big");
+                       std::ifstream in(name, std::ios::binary);
+                       const std::string text{std::istreambuf_iterator<char>(in), {}};
+                       const std::string was(reinterpret_cast<const char*>(&durable),
+                                             sizeof durable);
+                       const off_t shorter = durable - 4096;
+                       const size_t at = text.find(was);
+                       ASSERT_NE(at, std::string::npos);
+                       const int fd = ::open(name.c_str(), O_WRONLY);
+                       ASSERT_EQ(::pwrite(fd, &shorter, sizeof shorter, static_cast<off_t>(at)),
+                                 static_cast<ssize_t>(sizeof shorter));
                        ::close(fd);
                    },
                    false}),

@@ -163,7 +163,13 @@ int FaultyFileSystem::DataSync(int fd) {
     if (failDataSyncFrom > 0 && ++dataSyncs >= failDataSyncFrom) {
         return -EIO;
     }
-    return PosixFileSystem::DataSync(fd);
+    const int error = PosixFileSystem::DataSync(fd);
+    struct stat flushed {};
+    if (error == 0 && PosixFileSystem::Stat(fd, flushed) == 0) {
+        std::lock_guard guard(m_writtenLock);
+        syncedSizes.push_back(flushed.st_size);
+    }
+    return error;
 }
 
 int FaultyFileSystem::SyncFileSystem(int fd) {

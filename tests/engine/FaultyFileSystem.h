@@ -6,6 +6,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "PosixFileSystem.h"
 
@@ -28,7 +29,8 @@ class FaultyFileSystem : public PosixFileSystem {
     int syncError = 0;
     int failDataSyncFrom = 0;  // the n-th (from 1) DataSync and every later one answer EIO
     std::atomic<int> dataSyncs{0};
-    bool skipRealSync = false;  // count and order syncs without waiting for the disk
+    std::vector<off_t> syncedSizes;  // the size of each file a DataSync flushed, in order
+    bool skipRealSync = false;       // count and order syncs without waiting for the disk
     std::function<void()> beforeSync;
     std::string vanishingName;  // StatAt of this name answers ENOENT
     std::string unreadableDir;  // opening this folder answers EACCES

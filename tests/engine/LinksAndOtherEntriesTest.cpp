@@ -1,6 +1,8 @@
 // Entries that are not plain files or folders: never followed, never opened, never mistaken.
 #include <gtest/gtest.h>
 
+#include "FileCopier.h"
+#include "PartialIndex.h"
 #include "RecordingContext.h"
 #include "TempTree.h"
 #include "UpdateWalk.h"
@@ -80,6 +82,8 @@ TEST(OtherEntries, AFifoWithoutWriterIsSkippedNotOpened) {
     // alone too.
     source.WriteFile(".g.tolvane-partial", 1);
     source.WriteFile(".h.tolvane-replaced", 1);
+    source.WriteFile(FileCopier::RecordNameOf("i"), 1);
+    source.WriteFile(PartialIndex::kListName, 1);
     RecordingContext context(source.Root(), target.Root());
     context.deleteFromSource = true;
     UpdateThreadProc(&context);  // would hang for ever if the FIFO were opened
@@ -89,6 +93,8 @@ TEST(OtherEntries, AFifoWithoutWriterIsSkippedNotOpened) {
     EXPECT_FALSE(target.Exists(".g.tolvane-partial"));
     EXPECT_TRUE(source.Exists(".g.tolvane-partial"));
     EXPECT_FALSE(target.Exists(".h.tolvane-replaced"));
+    EXPECT_FALSE(target.Exists(FileCopier::RecordNameOf("i")));
+    EXPECT_FALSE(target.Exists(PartialIndex::kListName));
     EXPECT_EQ(context.summary.failures, 0U);
     EXPECT_TRUE(context.HasStart("skip pipe:"));
 }
