@@ -1,7 +1,6 @@
 #include "BlockDevice.h"
 
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -17,9 +16,7 @@ namespace {
 std::string DiskFolderOf(dev_t device, const std::string& sysfsRoot) {
     std::error_code error;
     std::filesystem::path folder =
-        std::filesystem::canonical(sysfsRoot + "/dev/block/" + std::to_string(major(device)) + ":" +
-                                       std::to_string(minor(device)),
-                                   error);
+        std::filesystem::canonical(sysfsRoot + "/dev/block/" + DeviceNumbers(device), error);
     if (error) {
         return {};
     }

@@ -83,11 +83,11 @@ TargetFileSystems::Traits TraitsOf(long type) {
     return traits;
 }
 
+}  // namespace
+
 std::string DeviceNumbers(dev_t device) {
     return std::to_string(major(device)) + ":" + std::to_string(minor(device));
 }
-
-}  // namespace
 
 MountEntry MountOf(dev_t device) {
     std::ifstream mounts("/proc/self/mountinfo");

@@ -63,4 +63,7 @@ struct MountEntry {
 };
 MountEntry MountOf(dev_t device);
 
+// A device's numbers as the kernel writes them ("8:17"), in the mount table and in sysfs.
+std::string DeviceNumbers(dev_t device);
+
 }  // namespace tolvane
