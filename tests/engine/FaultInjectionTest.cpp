@@ -379,6 +379,23 @@ INSTANTIATE_TEST_SUITE_P(Targets, FoldingTest,
                                                    FS_CASEFOLD_FL}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// With the engine's own choice of workers on a warm disk, the walk hands copies to them; the
+// copies of a folder that folds case stay on the walk's thread, which alone keeps the folder's
+// names (a race there shows under the thread sanitizer).
+TEST_F(FaultTest, WithTheEnginesWorkersEachFoldedPairIsStillOneCollision) {
+    constexpr std::uint64_t kPairs = 40;  // more than the reads that choose the workers
+    files.fileSystemType = 0x4d44;
+    for (std::uint64_t i = 0; i < kPairs; ++i) {
+        source.WriteFile("F" + std::to_string(i), 10, 'a');
+        source.WriteFile("f" + std::to_string(i), 10, 'b');
+    }
+    context.jobs = 0;
+    Run(false);
+    EXPECT_GT(context.summary.workers, 1U);
+    EXPECT_EQ(context.summary.copies, kPairs);
+    EXPECT_EQ(context.summary.failures, kPairs);
+}
+
 // A folder that refuses a name its lookup called free (vfat with iocharset=utf8 holds it under
 // a spelling it does not answer to): neither the file nor the folder there is replaced or
 // entered, and each is one collision.
