@@ -1,7 +1,5 @@
 #include "DirectoryReader.h"
 
-#include <dirent.h>
-
 namespace tolvane {
 
 namespace {
@@ -23,8 +21,10 @@ int DirectoryReader::Next(const char*& name, unsigned char& type) {
         }
         m_filled = static_cast<size_t>(n);
         m_offset = 0;
+        ++m_fills;
     }
     const auto* entry = reinterpret_cast<const dirent64*>(m_buffer.get() + m_offset);
+    m_current = m_offset;
     m_offset += entry->d_reclen;
     name = entry->d_name;
     type = entry->d_type;

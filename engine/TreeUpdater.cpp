@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <system_error>
 #include <thread>
 
 #include "BlockDevice.h"
@@ -170,6 +171,13 @@ int TreeUpdater::StatSource(int dirFd, const char* name, struct stat& source) {
         m_copiesOnly = averageRead <= kColdRead;
         m_seeking = m_rotational && averageRead >= kSeekRead;
         StartQueue(LocalJobs(averageRead, m_rotational, std::thread::hardware_concurrency()));
+        if (m_copiesOnly && m_queue) {
+            try {
+                m_statusReader = std::make_unique<StatusReader>(m_files);
+            } catch (const std::system_error&) {
+                // No thread to spare: the walk reads every status itself.
+            }
+        }
     }
     return result;
 }
@@ -223,10 +231,15 @@ void TreeUpdater::EnterFolder(int sourceFd, int targetFd, dev_t targetDevice,
     }
     level.sourceBase = m_sourcePath.size();
     level.targetBase = m_targetPath.size();
+    level.id = ++m_lastLevelId;
     m_levels.push_back(std::move(level));
 }
 
 void TreeUpdater::LeaveFolder() {
+    if (m_statusReader && m_aheadLevel == m_levels.back().id) {
+        m_statusReader->Stop();  // before the listing its names lie in goes
+        m_aheadLevel = 0;
+    }
     m_levels.pop_back();
 }
 
@@ -337,6 +350,9 @@ void TreeUpdater::Walk() {
         m_targetPath.append(name);
         ++m_summary.entriesVisited;
         m_observer.OnEntry(m_sourcePath);
+        if (m_statusReader && (type == DT_REG || type == DT_UNKNOWN)) {
+            ReadAhead(level, name);
+        }
         UpdateEntry(level, name, type);  // may push a level: level and name dangle
         SettleFiles(m_maxQueued);
     }
@@ -500,7 +516,7 @@ void TreeUpdater::ShowProgress(std::string_view source, std::uint64_t written, s
 void TreeUpdater::UpdateFile(Level& level, const char* name, const struct stat& source) {
     FileJob job = JobFor(level, name, source);
     if (m_copiesOnly && m_queue && !level.targetNames) {
-        job.statted = m_fileUpdater.StatTarget(job, job.target, job.targetExists) == 0;
+        job.statted = StatTarget(level, job) == 0;
         if (job.statted && m_fileUpdater.WillCopy(job)) {
             m_queue->Submit(job, name, m_sourcePath, m_targetPath, level.source, level.target);
             return;
@@ -508,6 +524,42 @@ void TreeUpdater::UpdateFile(Level& level, const char* name, const struct stat& 
     }
     WalkFileReport report(*this, level, name);
     m_fileUpdater.Update(job, report);
+}
+
+// Has the target statuses of the files from name on in level's folder read ahead, unless
+// they are being read already. Folders this run made hold nothing to read, and those that
+// ignore case claim each name as its status is read.
+void TreeUpdater::ReadAhead(const Level& level, const char* name) {
+    constexpr size_t kAhead = 256;  // statuses a reading holds
+    if (level.targetFd < 0 || level.targetFolderNew || level.targetNames) {
+        return;
+    }
+    if (level.id == m_aheadLevel && level.listing->Fills() == m_aheadFill &&
+        !m_statusReader->Past(name)) {
+        return;
+    }
+    m_aheadNames.clear();
+    level.listing->VisitBuffered([this](const char* entry, unsigned char type) {
+        if (type == DT_REG || type == DT_UNKNOWN) {
+            m_aheadNames.push_back(entry);
+        }
+        return m_aheadNames.size() < kAhead;
+    });
+    m_statusReader->Start(level.targetFd, m_aheadNames);
+    m_aheadLevel = level.id;
+    m_aheadFill = level.listing->Fills();
+}
+
+// Reads the status of job's target into it, or takes the one read ahead; returns 0 (the
+// target missing included) or errno.
+int TreeUpdater::StatTarget(const Level& level, FileJob& job) {
+    int error = 0;
+    if (m_statusReader && level.id == m_aheadLevel && !m_replaying &&
+        m_statusReader->Take(job.name, job.target, error)) {
+        job.targetExists = error == 0;
+        return error == ENOENT ? 0 : error;
+    }
+    return m_fileUpdater.StatTarget(job, job.target, job.targetExists);
 }
 
 FileJob TreeUpdater::JobFor(Level& level, const char* name, const struct stat& source) {

@@ -16,6 +16,7 @@
 #include "FileUpdater.h"
 #include "PartialIndex.h"
 #include "RunRoots.h"
+#include "StatusReader.h"
 #include "TargetFileSystems.h"
 #include "TargetNames.h"
 #include "UpdateObserver.h"
@@ -59,6 +60,7 @@ class TreeUpdater {
         bool verify = false;           // targets are read back from the storage (see FileJob)
         // Set when the target folder matches names without regard to case.
         std::unique_ptr<TargetNames> targetNames;
+        std::uint64_t id = 0;  // unique in the run, from 1
     };
 
     // Reports what the rule does to one file as it happens, on the walk's thread.
@@ -88,6 +90,8 @@ class TreeUpdater {
     int OpenTargetDirectory(Level& level, const char* name, bool& made);
     void UpdateStatted(Level& level, const char* name, const struct stat& source, int error);
     void UpdateFile(Level& level, const char* name, const struct stat& source);
+    void ReadAhead(const Level& level, const char* name);
+    int StatTarget(const Level& level, FileJob& job);
     void StartWorkers();
     void StartQueue(unsigned jobs);
 
@@ -145,6 +149,13 @@ class TreeUpdater {
     bool m_toldAttributesDropped = false;
     std::string m_linkText;
     std::string m_targetLinkText;
+    // Reads the target statuses of the files next in a folder, where the workers take only
+    // copies; its names lie in the listing of level m_aheadLevel's fill m_aheadFill.
+    std::unique_ptr<StatusReader> m_statusReader;
+    std::vector<const char*> m_aheadNames;
+    std::uint64_t m_aheadLevel = 0;
+    size_t m_aheadFill = 0;
+    std::uint64_t m_lastLevelId = 0;
 };
 
 }  // namespace tolvane

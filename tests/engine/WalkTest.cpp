@@ -385,6 +385,14 @@ TEST(Workers, TheAutomaticChoiceReportsAsTheSequentialWalk) {
     if (std::thread::hardware_concurrency() > 1) {
         EXPECT_GT(chosen.summary.workers, 1U);
     }
+    // A rerun into folders that hold the copies, where the targets' statuses are read ahead.
+    for (int i = 0; i < 90; i += 4) {
+        source.WriteFile("d" + std::to_string(i % 3) + "/f" + std::to_string(i), 100 * i + 1);
+    }
+    UpdateThreadProc(&one);
+    UpdateThreadProc(&chosen);
+    EXPECT_EQ(chosen.actions, one.actions);
+    EXPECT_EQ(chosen.summary.copies, 23U);
 }
 
 // Temporary names of long names that begin alike are still two, and still this program's.
