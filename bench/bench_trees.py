@@ -13,6 +13,8 @@ SMALL_MAX_SIZE = 16 * 1024
 MAX_DEPTH = 6
 SHARE_FILES = 2_000
 SHARE_FOLDERS = 40
+MILLION_FILES = 1_000_000
+MILLION_FOLDERS = 1_000
 LARGE_FILES = 8
 LARGE_SIZE = 128 << 20
 
@@ -68,6 +70,16 @@ def _make_many(root, rng, pool, files, folders):
 def make_small(root, seed, scale=1):
     """About 20,000 files of 0-16 KiB in about 400 folders (times scale)."""
     _make_many(root, random.Random(seed), _pool(seed), SMALL_FILES * scale, SMALL_FOLDERS * scale)
+
+
+def make_million(root):
+    """1,000,000 empty files, 1,000 in each of 1,000 folders: the tree of the memory bound."""
+    per_folder = MILLION_FILES // MILLION_FOLDERS
+    for folder in range(MILLION_FOLDERS):
+        path = os.path.join(root, f"d{folder:04d}")
+        os.makedirs(path)
+        for file in range(per_folder):
+            os.close(os.open(os.path.join(path, f"f{file:04d}"), os.O_CREAT | os.O_WRONLY, 0o644))
 
 
 def make_share(root, seed):

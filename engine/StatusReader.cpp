@@ -54,6 +54,8 @@ void StatusReader::Start(int dirFd, std::span<const char* const> names) {
     m_errors.resize(names.size());
     m_read.store(0, std::memory_order_relaxed);
     m_next = 0;
+    m_taken = 0;
+    m_missed = 0;
     {
         std::lock_guard guard(m_lock);
         m_pending = true;
@@ -81,8 +83,10 @@ bool StatusReader::Take(const char* name, struct stat& status, int& error) {
     }
     const size_t index = m_next++;
     if (!SpinUntil([&] { return m_read.load(std::memory_order_acquire) > index; }, kWait)) {
+        ++m_missed;
         return false;
     }
+    ++m_taken;
     status = m_statuses[index];
     error = m_errors[index];
     return true;

@@ -38,6 +38,9 @@ class StatusReader {
     bool Take(const char* name, struct stat& status, int& error);
     // Whether name (by address, in the same listing) lies past every name of the reading.
     bool Past(const char* name) const;
+    // Whether the thread had most statuses of the reading read before the walk came to them;
+    // on a machine whose cores are all busy it falls behind, and reading twice costs.
+    bool KeptUp() const { return m_missed * 2 <= m_taken; }
 
   private:
     void Read();
@@ -56,6 +59,8 @@ class StatusReader {
     std::vector<int> m_errors;
     std::atomic<size_t> m_read{0};  // statuses read so far, in order
     size_t m_next = 0;              // the walk's place in m_names
+    size_t m_taken = 0;             // of the reading's statuses, given to the walk
+    size_t m_missed = 0;            // and not read in time
     std::thread m_thread;
 };
 

@@ -237,8 +237,7 @@ void TreeUpdater::EnterFolder(int sourceFd, int targetFd, dev_t targetDevice,
 
 void TreeUpdater::LeaveFolder() {
     if (m_statusReader && m_aheadLevel == m_levels.back().id) {
-        m_statusReader->Stop();  // before the listing its names lie in goes
-        m_aheadLevel = 0;
+        EndReadAhead();  // before the listing its names lie in goes
     }
     m_levels.pop_back();
 }
@@ -538,6 +537,13 @@ void TreeUpdater::ReadAhead(const Level& level, const char* name) {
         !m_statusReader->Past(name)) {
         return;
     }
+    if (m_aheadLevel != 0) {
+        EndReadAhead();
+    }
+    if (m_aheadPaused > 0) {
+        --m_aheadPaused;
+        return;
+    }
     m_aheadNames.clear();
     level.listing->VisitBuffered([this](const char* entry, unsigned char type) {
         if (type == DT_REG || type == DT_UNKNOWN) {
@@ -548,6 +554,17 @@ void TreeUpdater::ReadAhead(const Level& level, const char* name) {
     m_statusReader->Start(level.targetFd, m_aheadNames);
     m_aheadLevel = level.id;
     m_aheadFill = level.listing->Fills();
+}
+
+// Ends the reading ahead in hand. Where the thread fell behind the walk (the machine's
+// cores are busy), the walk reads alone for a while before it tries again.
+void TreeUpdater::EndReadAhead() {
+    constexpr size_t kPausedFiles = 4096;
+    m_statusReader->Stop();
+    m_aheadLevel = 0;
+    if (!m_statusReader->KeptUp()) {
+        m_aheadPaused = kPausedFiles;
+    }
 }
 
 // Reads the status of job's target into it, or takes the one read ahead; returns 0 (the

@@ -91,6 +91,7 @@ class TreeUpdater {
     void UpdateStatted(Level& level, const char* name, const struct stat& source, int error);
     void UpdateFile(Level& level, const char* name, const struct stat& source);
     void ReadAhead(const Level& level, const char* name);
+    void EndReadAhead();
     int StatTarget(const Level& level, FileJob& job);
     void StartWorkers();
     void StartQueue(unsigned jobs);
@@ -155,6 +156,7 @@ class TreeUpdater {
     std::vector<const char*> m_aheadNames;
     std::uint64_t m_aheadLevel = 0;
     size_t m_aheadFill = 0;
+    size_t m_aheadPaused = 0;  // files the walk reads alone before it tries again
     std::uint64_t m_lastLevelId = 0;
 };
 
