@@ -171,12 +171,14 @@ int TreeUpdater::StatSource(int dirFd, const char* name, struct stat& source) {
         m_copiesOnly = averageRead <= kColdRead;
         m_seeking = m_rotational && averageRead >= kSeekRead;
         StartQueue(LocalJobs(averageRead, m_rotational, std::thread::hardware_concurrency()));
-        if (m_copiesOnly && m_queue) {
-            try {
+        try {
+            if (m_copiesOnly && m_queue) {
                 m_statusReader = std::make_unique<StatusReader>(m_files);
-            } catch (const std::system_error&) {
-                // No thread to spare: the walk reads every status itself.
+            } else if (m_queue && !m_seeking) {
+                m_prefetcher = std::make_unique<FolderPrefetcher>(m_files);
             }
+        } catch (const std::system_error&) {
+            // No thread to spare: the walk reads every status and folder itself.
         }
     }
     return result;
@@ -351,6 +353,8 @@ void TreeUpdater::Walk() {
         m_observer.OnEntry(m_sourcePath);
         if (m_statusReader && (type == DT_REG || type == DT_UNKNOWN)) {
             ReadAhead(level, name);
+        } else if (m_prefetcher && level.listing->Fills() != level.prefetchedFill) {
+            PrefetchFolders(level);
         }
         UpdateEntry(level, name, type);  // may push a level: level and name dangle
         SettleFiles(m_maxQueued);
@@ -554,6 +558,18 @@ void TreeUpdater::ReadAhead(const Level& level, const char* name) {
     m_statusReader->Start(level.targetFd, m_aheadNames);
     m_aheadLevel = level.id;
     m_aheadFill = level.listing->Fills();
+}
+
+// Has the folders of the listing's last fill read on the prefetcher's threads, while the walk
+// goes through the subtrees of those before them.
+void TreeUpdater::PrefetchFolders(Level& level) {
+    level.prefetchedFill = level.listing->Fills();
+    level.listing->VisitBuffered([&](const char* entry, unsigned char type) {
+        if (type == DT_DIR && !IsDotOrDotDot(entry)) {
+            m_prefetcher->Prefetch(level.source, level.target, entry);
+        }
+        return true;
+    });
 }
 
 // Ends the reading ahead in hand. Where the thread fell behind the walk (the machine's

@@ -14,6 +14,7 @@
 #include "DirectoryReader.h"
 #include "FileQueue.h"
 #include "FileUpdater.h"
+#include "FolderPrefetcher.h"
 #include "PartialIndex.h"
 #include "RunRoots.h"
 #include "StatusReader.h"
@@ -60,7 +61,8 @@ class TreeUpdater {
         bool verify = false;           // targets are read back from the storage (see FileJob)
         // Set when the target folder matches names without regard to case.
         std::unique_ptr<TargetNames> targetNames;
-        std::uint64_t id = 0;  // unique in the run, from 1
+        std::uint64_t id = 0;       // unique in the run, from 1
+        size_t prefetchedFill = 0;  // the listing's last fill whose folders were prefetched
     };
 
     // Reports what the rule does to one file as it happens, on the walk's thread.
@@ -92,6 +94,7 @@ class TreeUpdater {
     void UpdateFile(Level& level, const char* name, const struct stat& source);
     void ReadAhead(const Level& level, const char* name);
     void EndReadAhead();
+    void PrefetchFolders(Level& level);
     int StatTarget(const Level& level, FileJob& job);
     void StartWorkers();
     void StartQueue(unsigned jobs);
@@ -158,6 +161,8 @@ class TreeUpdater {
     size_t m_aheadFill = 0;
     size_t m_aheadPaused = 0;  // files the walk reads alone before it tries again
     std::uint64_t m_lastLevelId = 0;
+    // Reads the folders of a listing ahead where the cache is cold.
+    std::unique_ptr<FolderPrefetcher> m_prefetcher;
 };
 
 }  // namespace tolvane

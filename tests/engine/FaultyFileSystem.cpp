@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 #include <algorithm>
+#include <thread>
 
 namespace tolvane::test {
 
@@ -112,6 +113,7 @@ int FaultyFileSystem::RenameNoReplace(int dirFd, const char* from, const char* t
 
 int FaultyFileSystem::StatAt(int dirFd, const char* name, struct stat& st) {
     ++statCalls;
+    std::this_thread::sleep_for(statDelay);
     struct stat folder {};
     if (hiddenNames.count(name) != 0 && PosixFileSystem::Stat(dirFd, folder) == 0 &&
         folder.st_ino == hiddenInFolder) {

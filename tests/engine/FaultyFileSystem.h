@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <functional>
 #include <mutex>
 #include <set>
@@ -42,14 +43,15 @@ class FaultyFileSystem : public PosixFileSystem {
     std::string listedSpelling;
     bool refuseUnnamed = false;  // O_TMPFILE answers EOPNOTSUPP, as on FAT or NFS
 
-    int chownError = 0;                // Chown answers this
-    int setTimesError = 0;             // SetTimes answers this
-    int closeErrorOfWritten = 0;       // closing a file opened for writing answers this
-    bool shortWrites = false;          // Write takes at most half of what it is given
-    bool failWrites = false;           // Write counts as a data call (see failDataCallAt)
-    bool corruptWrites = false;        // Write stores its first byte altered
-    long fileSystemType = 0;           // FileSystemType answers this when set
-    std::function<void()> onSetTimes;  // called as a copy is being finished
+    int chownError = 0;                     // Chown answers this
+    int setTimesError = 0;                  // SetTimes answers this
+    int closeErrorOfWritten = 0;            // closing a file opened for writing answers this
+    bool shortWrites = false;               // Write takes at most half of what it is given
+    bool failWrites = false;                // Write counts as a data call (see failDataCallAt)
+    bool corruptWrites = false;             // Write stores its first byte altered
+    long fileSystemType = 0;                // FileSystemType answers this when set
+    std::function<void()> onSetTimes;       // called as a copy is being finished
+    std::chrono::microseconds statDelay{};  // each StatAt waits this long, as on a cold disk
 
     std::atomic<int> creations{0};  // Open calls that made or could make a file
     // StatAt of these names in the folder of this inode answers ENOENT, though they are

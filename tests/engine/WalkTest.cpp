@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "DirectoryHandle.h"
+#include "FaultyFileSystem.h"
 #include "FileCopier.h"
 #include "FileQueue.h"
 #include "PosixFileSystem.h"
@@ -366,34 +367,48 @@ TEST(Workers, ALocalDiskGetsWorkersByHowItsFirstReadsWent) {
     EXPECT_EQ(TreeUpdater::LocalJobs(std::chrono::milliseconds(8), true, 2), warm);
 }
 
-// Left to choose its workers, the engine reports exactly what the sequential walk reports.
-TEST(Workers, TheAutomaticChoiceReportsAsTheSequentialWalk) {
+// Left to choose its workers, on a warm disk and on one whose reads wait, the engine reports
+// exactly what the sequential walk reports.
+class AutomaticWorkers : public ::testing::TestWithParam<std::chrono::microseconds> {};
+
+TEST_P(AutomaticWorkers, ReportAsTheSequentialWalk) {
     TempTree source;
     TempTree sequential;
     TempTree automatic;
+    const auto path = [](int i) {
+        return "d" + std::to_string(i % 3) + "/e" + std::to_string(i % 2) + "/f" +
+               std::to_string(i);
+    };
     for (int i = 0; i < 90; ++i) {
-        source.WriteFile("d" + std::to_string(i % 3) + "/f" + std::to_string(i), 100 * i);
+        source.WriteFile(path(i), 100 * i);
     }
     RecordingContext one(source.Root(), sequential.Root());
     one.jobs = 1;
     UpdateThreadProc(&one);
+    FaultyFileSystem files;
+    files.statDelay = GetParam();
     RecordingContext chosen(source.Root(), automatic.Root());
+    chosen.files = &files;
     chosen.jobs = 0;
     UpdateThreadProc(&chosen);
     EXPECT_EQ(chosen.actions, one.actions);
     EXPECT_EQ(chosen.summary.copies, 90U);
     if (std::thread::hardware_concurrency() > 1) {
-        EXPECT_GT(chosen.summary.workers, 1U);
+        EXPECT_GT(chosen.summary.workers, GetParam().count() > 0 ? 2U : 1U);
     }
     // A rerun into folders that hold the copies, where the targets' statuses are read ahead.
     for (int i = 0; i < 90; i += 4) {
-        source.WriteFile("d" + std::to_string(i % 3) + "/f" + std::to_string(i), 100 * i + 1);
+        source.WriteFile(path(i), 100 * i + 1);
     }
     UpdateThreadProc(&one);
     UpdateThreadProc(&chosen);
     EXPECT_EQ(chosen.actions, one.actions);
     EXPECT_EQ(chosen.summary.copies, 23U);
 }
+
+INSTANTIATE_TEST_SUITE_P(Disks, AutomaticWorkers,
+                         ::testing::Values(std::chrono::microseconds(0),
+                                           std::chrono::microseconds(200)));
 
 // Temporary names of long names that begin alike are still two, and still this program's.
 TEST(TemporaryNames, LongNamesThatBeginAlikeGetTwo) {
