@@ -157,15 +157,22 @@ size_t TreeUpdater::MaxQueued(size_t workers) {
 
 // Reads the status of a source entry, timing the first reads of a run whose number of jobs
 // the engine chooses on a local disk: the rest of the run has the workers LocalJobs gives.
+// A large file ends the timing early: its copy costs more than all the reads, and a tree of
+// a few large files would otherwise be copied one file at a time.
 int TreeUpdater::StatSource(int dirFd, const char* name, struct stat& source) {
+    constexpr off_t kLargeFile = off_t{1} << 20;
     if (m_probeReads == 0) {
         return m_files.StatAt(dirFd, name, source);
     }
     const auto start = std::chrono::steady_clock::now();
     const int result = m_files.StatAt(dirFd, name, source);
     m_probeTime += std::chrono::steady_clock::now() - start;
-    if (--m_probeReads == 0) {
-        const auto averageRead = m_probeTime / kProbeReads;
+    const int timed = kProbeReads - --m_probeReads;
+    if (result == 0 && S_ISREG(source.st_mode) && source.st_size >= kLargeFile) {
+        m_probeReads = 0;
+    }
+    if (m_probeReads == 0) {
+        const auto averageRead = m_probeTime / timed;
         // Cached statuses cost less to read than to hand over: the walk reads them itself
         // and the workers take only the copies.
         m_copiesOnly = averageRead <= kColdRead;

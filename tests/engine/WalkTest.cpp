@@ -406,6 +406,21 @@ TEST_P(AutomaticWorkers, ReportAsTheSequentialWalk) {
     EXPECT_EQ(chosen.summary.copies, 23U);
 }
 
+// A tree of a few large files gets its workers from the first of them on.
+TEST(Workers, AFewLargeFilesAreCopiedByWorkers) {
+    TempTree source;
+    TempTree target;
+    source.WriteFile("a", 1 << 20);
+    source.WriteFile("b", 1 << 20);
+    RecordingContext context(source.Root(), target.Root());
+    context.jobs = 0;
+    UpdateThreadProc(&context);
+    EXPECT_EQ(context.summary.copies, 2U);
+    if (std::thread::hardware_concurrency() > 1) {
+        EXPECT_GT(context.summary.workers, 1U);
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Disks, AutomaticWorkers,
                          ::testing::Values(std::chrono::microseconds(0),
                                            std::chrono::microseconds(200)));
