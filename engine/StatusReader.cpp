@@ -50,6 +50,12 @@ void StatusReader::Start(int dirFd, std::span<const char* const> names) {
     Stop();
     m_dirFd = dirFd;
     m_names.assign(names.begin(), names.end());
+    m_copies.clear();
+    m_copyOffsets.clear();
+    for (const char* name : names) {
+        m_copyOffsets.push_back(m_copies.size());
+        m_copies.append(name).push_back('\0');
+    }
     m_statuses.resize(names.size());
     m_errors.resize(names.size());
     m_read.store(0, std::memory_order_relaxed);
@@ -112,8 +118,10 @@ void StatusReader::Read() {
         m_pending = false;
         m_running = true;
         lock.unlock();
-        for (size_t i = 0; i < m_names.size() && !m_stop.load(std::memory_order_relaxed); ++i) {
-            m_errors[i] = -m_files.StatAt(m_dirFd, m_names[i], m_statuses[i]);
+        for (size_t i = 0; i < m_copyOffsets.size() && !m_stop.load(std::memory_order_relaxed);
+             ++i) {
+            m_errors[i] =
+                -m_files.StatAt(m_dirFd, m_copies.data() + m_copyOffsets[i], m_statuses[i]);
             m_read.store(i + 1, std::memory_order_release);
         }
         lock.lock();

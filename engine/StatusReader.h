@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <mutex>
 #include <span>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -27,7 +28,7 @@ class StatusReader {
     ~StatusReader();
 
     // Starts reading the status of each of names in the folder dirFd, in order, after
-    // Stop(). The names must stay valid until the next Start or Stop.
+    // Stop(). The thread reads copies of the names: the walk's own may go meanwhile.
     void Start(int dirFd, std::span<const char* const> names);
     // Ends the reading in hand: once it returns, the thread no longer uses the names.
     void Stop();
@@ -54,7 +55,9 @@ class StatusReader {
     std::atomic<bool> m_stop{false};
     // The reading: set while the thread is idle, read by it while it runs.
     int m_dirFd = -1;
-    std::vector<const char*> m_names;
+    std::vector<const char*> m_names;  // the walk's, by address: the thread never reads them
+    std::string m_copies;              // the names the thread reads, each ending in '\0'
+    std::vector<size_t> m_copyOffsets;
     std::vector<struct stat> m_statuses;
     std::vector<int> m_errors;
     std::atomic<size_t> m_read{0};  // statuses read so far, in order

@@ -246,7 +246,7 @@ void TreeUpdater::EnterFolder(int sourceFd, int targetFd, dev_t targetDevice,
 
 void TreeUpdater::LeaveFolder() {
     if (m_statusReader && m_aheadLevel == m_levels.back().id) {
-        EndReadAhead();  // before the listing its names lie in goes
+        EndReadAhead();  // before the folder its thread reads in may be closed
     }
     m_levels.pop_back();
 }
@@ -594,7 +594,8 @@ void TreeUpdater::EndReadAhead() {
 // target missing included) or errno.
 int TreeUpdater::StatTarget(const Level& level, FileJob& job) {
     int error = 0;
-    if (m_statusReader && level.id == m_aheadLevel && !m_replaying &&
+    if (m_statusReader && level.id == m_aheadLevel && level.listing &&
+        level.listing->Fills() == m_aheadFill && !m_replaying &&
         m_statusReader->Take(job.name, job.target, error)) {
         job.targetExists = error == 0;
         return error == ENOENT ? 0 : error;
