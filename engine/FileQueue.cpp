@@ -98,6 +98,7 @@ void FileQueue::Submit(const FileJob& job, const char* name, const std::string& 
         }
         group->entries.push_back(raw);
     }
+    ++m_submitted;
     m_pool.Submit([this](size_t worker) { RunNext(worker); });
 }
 
@@ -154,11 +155,15 @@ void FileQueue::Run(Entry& entry, size_t worker) {
     if (entry.regular) {
         m_updaters[worker]->Update(entry.job, entry);
     }
+    bool wake = false;
     {
         std::lock_guard guard(m_lock);
         entry.done = true;
+        wake = ++m_doneCount >= m_wakeAt;
     }
-    m_doneChanged.notify_all();
+    if (wake) {
+        m_doneChanged.notify_all();
+    }
 }
 
 void FileQueue::Settle(size_t keep, const std::function<void(Entry&)>& replay, const Poll& poll) {
@@ -170,7 +175,17 @@ void FileQueue::Settle(size_t keep, const std::function<void(Entry&)>& replay, c
             if (m_entries.size() <= keep) {
                 return;
             }
-            if (!m_doneChanged.wait_for(lock, kPollInterval, [&] { return oldest.done; })) {
+            // Woken only once several files are done, so that handing files over does not
+            // cost a wake-up for each (the workers go on with those still queued); few
+            // enough that a stop request is still seen soon.
+            constexpr size_t kWakeEvery = 16;
+            m_wakeAt =
+                m_doneCount +
+                std::clamp<size_t>(keep / 4, 1, std::min(kWakeEvery, m_submitted - m_doneCount));
+            const bool woken = m_doneChanged.wait_for(
+                lock, kPollInterval, [&] { return oldest.done && m_doneCount >= m_wakeAt; });
+            m_wakeAt = oldest.done ? std::numeric_limits<size_t>::max() : m_doneCount + 1;
+            if (!woken) {
                 lock.unlock();
                 const int worker = oldest.worker.load(std::memory_order_relaxed);
                 const auto load = [worker](const auto& counts) -> std::uint64_t {

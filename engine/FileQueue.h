@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <limits>
 #include <list>
 #include <memory>
 #include <mutex>
@@ -114,6 +115,9 @@ class FileQueue {
     std::mutex m_lock;
     std::list<Group> m_waiting;  // guarded by m_lock, oldest folder first
     std::condition_variable m_doneChanged;
+    size_t m_submitted = 0;                                // the walk's thread's alone
+    size_t m_doneCount = 0;                                // guarded by m_lock
+    size_t m_wakeAt = std::numeric_limits<size_t>::max();  // guarded by m_lock: a done count
     WorkerPool m_pool;  // last: its threads end before the members they use
 };
 
