@@ -683,17 +683,19 @@ void PrintTo(const CutOffCopy& row, std::ostream* out) {
     *out << row.name;
 }
 
-// Rewrites the record beside partial as edit changes it.
-void EditRecord(const std::string& partial, const std::function<void(PartialRecord&)>& edit) {
-    const std::string name =
-        partial.substr(0, partial.rfind('/') + 1) + FileCopier::RecordNameOf("big");
-    const int fd = ::open(name.c_str(), O_RDWR);
-    PartialRecord record;
-    PosixFileSystem files;
-    ASSERT_TRUE(PartialRecord::Read(files, fd, record));
-    edit(record);
-    ASSERT_EQ(record.Write(files, fd), 0);
-    ::close(fd);
+// A change between the runs that rewrites the record beside the partial as edit changes it.
+auto RecordEdited(std::function<void(PartialRecord&)> edit) {
+    return [edit](const TempTree&, const std::string& partial, off_t) {
+        const std::string name =
+            partial.substr(0, partial.rfind('/') + 1) + FileCopier::RecordNameOf("big");
+        const int fd = ::open(name.c_str(), O_RDWR);
+        PartialRecord record;
+        PosixFileSystem files;
+        ASSERT_TRUE(PartialRecord::Read(files, fd, record));
+        edit(record);
+        ASSERT_EQ(record.Write(files, fd), 0);
+        ::close(fd);
+    };
 }
 
 class CutOffCopyTest : public FaultTest, public ::testing::WithParamInterface<CutOffCopy> {};
@@ -703,7 +705,7 @@ class CutOffCopyTest : public FaultTest, public ::testing::WithParamInterface<Cu
 TEST_P(CutOffCopyTest, ResumesOnlyWhatIsProvablyTheSource) {
     constexpr off_t kSize = off_t{24} << 20;
     source.WriteFile("big", kSize);
-    context.resumable = {off_t{1} << 20, off_t{1} << 20};
+    context.resumable = {kSize, off_t{1} << 20};  // the smallest file still resumable
     if (GetParam().killed) {
         files.failDataSyncFrom = 3;  // the device goes after the first flush (data, list)
     } else {
@@ -789,17 +791,19 @@ INSTANTIATE_TEST_SUITE_P(
             false},
         // The kept part itself is sound: only the record's inode is another file's.
         CutOffCopy{"RecordForAnotherInode",
-                   [](const TempTree&, const std::string& partial, off_t) {
-                       EditRecord(partial, [](PartialRecord& record) { ++record.inode; });
-                   },
-                   false},
-        // A status change within the same second: only its nanoseconds tell.
+                   RecordEdited([](PartialRecord& record) { ++record.inode; }), false},
+        // Changes within the same second: only the nanoseconds tell.
         CutOffCopy{"RecordForAnotherStatusChange",
-                   [](const TempTree&, const std::string& partial, off_t) {
-                       EditRecord(partial,
-                                  [](PartialRecord& record) { record.changed.tv_nsec ^= 1; });
-                   },
+                   RecordEdited([](PartialRecord& record) { record.changed.tv_nsec ^= 1; }), false},
+        CutOffCopy{"RecordForAnotherModification",
+                   RecordEdited([](PartialRecord& record) { record.modified.tv_nsec ^= 1; }),
                    false},
+        // Past the durable length the partial may hold anything, even more than the source.
+        CutOffCopy{"PartialLongerThanTheSource",
+                   [](const TempTree& s, const std::string& partial, off_t) {
+                       ASSERT_EQ(::truncate(partial.c_str(), s.Stat("big").st_size + 1), 0);
+                   },
+                   true},
         // With the list lost, only the copy itself can tell that the source is another.
         CutOffCopy{"SourceChangedAndListLost",
                    [](const TempTree& s, const std::string& partial, off_t) {
