@@ -4,6 +4,7 @@
 
 #include <clocale>
 #include <cwchar>
+#include <functional>
 #include <thread>
 
 #include "ConsoleContext.h"
@@ -98,23 +99,39 @@ INSTANTIATE_TEST_SUITE_P(Paths, WidePathTest,
                              return info.index == 0 ? "Emoji" : "Chinese";
                          });
 
-// Once a batch is read back, the next entry shows the counts again, not the read-back.
-TEST(ConsoleProgress, TheEntryAfterAReadBackShowsTheCounts) {
+// What a console context with progress on draws while feed drives it.
+std::string Drawn(const std::function<void(ConsoleContext&)>& feed) {
     CommandLine command;
     command.progress = ProgressMode::On;
     std::FILE* err = std::tmpfile();
     const StopSignals stops;
     {
         ConsoleContext context(command, stdout, err, stops);
-        context.OnVerifyProgress({"s/a", 1, 2});
-        std::this_thread::sleep_for(std::chrono::milliseconds(250));  // past the redraw interval
-        context.OnEntry("s/b");
+        feed(context);
     }
     std::string drawn(200, '\0');
     std::rewind(err);
     drawn.resize(std::fread(drawn.data(), 1, drawn.size(), err));
     std::fclose(err);
+    return drawn;
+}
+
+// Once a batch is read back, the next entry shows the counts again, not the read-back.
+TEST(ConsoleProgress, TheEntryAfterAReadBackShowsTheCounts) {
+    const std::string drawn = Drawn([](ConsoleContext& context) {
+        context.OnVerifyProgress({"s/a", 1, 2});
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));  // past the redraw interval
+        context.OnEntry("s/b");
+    });
     EXPECT_EQ(drawn.substr(drawn.rfind('\r')), "\r1 entries, 0 copied, 0 B, 0 B/s, s/b\x1b[K");
+}
+
+// A resumed copy counts only the bytes this run moves, of which the rate is made.
+TEST(ConsoleProgress, AResumedCopyCountsOnlyWhatThisRunCopied) {
+    const std::string drawn = Drawn([](ConsoleContext& context) {
+        context.OnProgress({"s/big", 3 << 20, 4 << 20, 1 << 20, 2 << 20});
+    });
+    EXPECT_NE(drawn.find(" copied, 1.0 MiB, "), std::string::npos) << drawn;
 }
 
 }  // namespace

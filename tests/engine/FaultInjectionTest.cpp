@@ -700,6 +700,21 @@ void PrintTo(const CutOffCopy& row, std::ostream* out) {
     *out << row.name;
 }
 
+// A change between the runs that rewrites the record beside the partial as edit changes it.
+auto RecordEdited(std::function<void(PartialRecord&)> edit) {
+    return [edit](const TempTree&, const std::string& partial, off_t) {
+        const std::string name =
+            partial.substr(0, partial.rfind('/') + 1) + FileCopier::RecordNameOf("big");
+        const int fd = ::open(name.c_str(), O_RDWR);
+        PartialRecord record;
+        PosixFileSystem files;
+        ASSERT_TRUE(PartialRecord::Read(files, fd, record));
+        edit(record);
+        ASSERT_EQ(record.Write(files, fd), 0);
+        ::close(fd);
+    };
+}
+
 class CutOffCopyTest : public FaultTest, public ::testing::WithParamInterface<CutOffCopy> {};
 
 // The second run resumes only a partial that is provably the source's, from its durable
@@ -707,7 +722,7 @@ class CutOffCopyTest : public FaultTest, public ::testing::WithParamInterface<Cu
 TEST_P(CutOffCopyTest, ResumesOnlyWhatIsProvablyTheSource) {
     constexpr off_t kSize = off_t{24} << 20;
     source.WriteFile("big", kSize);
-    context.resumable = {off_t{1} << 20, off_t{1} << 20};
+    context.resumable = {kSize, off_t{1} << 20};  // the smallest file still resumable
     if (GetParam().killed) {
         files.failDataSyncFrom = 3;  // the device goes after the first flush (data, list)
     } else {
@@ -735,6 +750,14 @@ TEST_P(CutOffCopyTest, ResumesOnlyWhatIsProvablyTheSource) {
     context.summary = {};
     const bool present = source.Exists("big");
     const std::string expected = present ? source.Read("big") : "";
+    // A fresh copy has no record until its first flush writes one: a record of the discarded
+    // partial left until then would vouch for the new bytes, were the run killed meanwhile.
+    bool flushed = false;
+    files.beforeDataSync = [&] {
+        EXPECT_TRUE(flushed || GetParam().resumed ||
+                    !target.Exists(FileCopier::RecordNameOf("big")));
+        flushed = true;
+    };
     Run(true);
     EXPECT_FALSE(source.Exists("big")) << "moved";
     EXPECT_EQ(context.summary.failures, 0U);
@@ -785,18 +808,19 @@ INSTANTIATE_TEST_SUITE_P(
             false},
         // The kept part itself is sound: only the record's inode is another file's.
         CutOffCopy{"RecordForAnotherInode",
-                   [](const TempTree&, const std::string& partial, off_t) {
-                       const std::string name = partial.substr(0, partial.rfind('/') + 1) +
-                                                FileCopier::RecordNameOf("big");
-                       const int fd = ::open(name.c_str(), O_RDWR);
-                       PartialRecord record;
-                       PosixFileSystem files;
-                       ASSERT_TRUE(PartialRecord::Read(files, fd, record));
-                       ++record.inode;
-                       ASSERT_EQ(record.Write(files, fd), 0);
-                       ::close(fd);
-                   },
+                   RecordEdited([](PartialRecord& record) { ++record.inode; }), false},
+        // Changes within the same second: only the nanoseconds tell.
+        CutOffCopy{"RecordForAnotherStatusChange",
+                   RecordEdited([](PartialRecord& record) { record.changed.tv_nsec ^= 1; }), false},
+        CutOffCopy{"RecordForAnotherModification",
+                   RecordEdited([](PartialRecord& record) { record.modified.tv_nsec ^= 1; }),
                    false},
+        // Past the durable length the partial may hold anything, even more than the source.
+        CutOffCopy{"PartialLongerThanTheSource",
+                   [](const TempTree& s, const std::string& partial, off_t) {
+                       ASSERT_EQ(::truncate(partial.c_str(), s.Stat("big").st_size + 1), 0);
+                   },
+                   true},
         // With the list lost, only the copy itself can tell that the source is another.
         CutOffCopy{"SourceChangedAndListLost",
                    [](const TempTree& s, const std::string& partial, off_t) {
@@ -825,6 +849,24 @@ INSTANTIATE_TEST_SUITE_P(
                    },
                    false}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A stopped run keeps the partials of the files it did not reach for a later run, but not one
+// whose source changed since: its start removes those, as a complete walk would.
+TEST_F(FaultTest, AStoppedRunKeepsOnlyPartialsThatStillDescribeTheirSource) {
+    source.WriteFile("big", off_t{24} << 20);
+    context.resumable = {off_t{1} << 20, off_t{1} << 20};
+    context.abandonAfterChunks = 2;
+    Run(false);
+    const std::string partial = FileCopier::TemporaryNameOf("big");
+    ASSERT_TRUE(target.Exists(partial));
+    context.abandonAfterChunks = -1;
+    context.stopAfterStatuses = 0;  // before the walk reaches any entry
+    Run(false);
+    EXPECT_TRUE(target.Exists(partial)) << "kept for a later run";
+    SetModified(source.Path("big"), {1, 0});
+    Run(false);
+    EXPECT_FALSE(target.Exists(partial)) << "of the source as it was";
+}
 
 }  // namespace
 }  // namespace tolvane::test

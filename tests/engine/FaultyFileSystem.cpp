@@ -162,6 +162,9 @@ ssize_t FaultyFileSystem::Read(int fd, void* buffer, size_t length) {
 }
 
 int FaultyFileSystem::DataSync(int fd) {
+    if (beforeDataSync) {
+        beforeDataSync();
+    }
     if (failDataSyncFrom > 0 && ++dataSyncs >= failDataSyncFrom) {
         return -EIO;
     }

@@ -33,6 +33,7 @@ class FaultyFileSystem : public PosixFileSystem {
     std::vector<off_t> syncedSizes;  // the size of each file a DataSync flushed, in order
     bool skipRealSync = false;       // count and order syncs without waiting for the disk
     std::function<void()> beforeSync;
+    std::function<void()> beforeDataSync;
     std::string vanishingName;  // StatAt of this name answers ENOENT
     std::string unreadableDir;  // opening this folder answers EACCES
     std::string unlistableDir;  // listing this folder answers EIO
