@@ -509,15 +509,14 @@ bool TreeUpdater::CopyInHandAbandoned(off_t written, off_t size, off_t resumed) 
     return m_observer.IsAbandonRequested();
 }
 
-// written counts the file's bytes from its start; the run's total only those this run wrote.
+// written counts the file's bytes from its start, resumed those an earlier run wrote.
 void TreeUpdater::ShowProgress(std::string_view source, std::uint64_t written, std::uint64_t size,
                                std::uint64_t resumed) {
     constexpr auto kProgressInterval = std::chrono::milliseconds(200);
     const auto now = std::chrono::steady_clock::now();
     if (written > 0 && now - m_lastProgress >= kProgressInterval) {
         m_lastProgress = now;
-        m_observer.OnProgress(
-            {source, written, size, m_summary.bytesCopied + written - resumed, resumed});
+        m_observer.OnProgress({source, written, size, resumed});
     }
 }
 

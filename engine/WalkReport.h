@@ -77,14 +77,12 @@ struct WalkFailure {
     std::string_view reason;
 };
 
-// A copy under way: the file's bytes written so far of its size, and the run's total.
-// fileBytes includes what an earlier run had written of a resumed copy (fileResumed);
-// runBytes counts only the bytes this run wrote.
+// A copy under way: the file's bytes written so far of its size. fileBytes includes what an
+// earlier run had written of a resumed copy (fileResumed).
 struct CopyProgress {
     std::string_view source;
     std::uint64_t fileBytes = 0;
     std::uint64_t fileSize = 0;
-    std::uint64_t runBytes = 0;
     std::uint64_t fileResumed = 0;
 };
 
