@@ -851,21 +851,32 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 // A stopped run keeps the partials of the files it did not reach for a later run, but not one
-// whose source changed since: its start removes those, as a complete walk would.
+// whose source changed since, nor the list's entry of one whose folder is gone: its start
+// removes those, as a complete walk would.
 TEST_F(FaultTest, AStoppedRunKeepsOnlyPartialsThatStillDescribeTheirSource) {
-    source.WriteFile("big", off_t{24} << 20);
+    source.WriteFile("d/big", off_t{24} << 20);
     context.resumable = {off_t{1} << 20, off_t{1} << 20};
-    context.abandonAfterChunks = 2;
-    Run(false);
-    const std::string partial = FileCopier::TemporaryNameOf("big");
+    const auto cutOff = [&] {
+        context.stopAfterStatuses = -1;
+        context.abandonAfterChunks = 2;
+        context.abandonPolls = 0;
+        Run(false);
+        ASSERT_TRUE(target.Exists(".tolvane-partials"));
+        context.abandonAfterChunks = -1;
+        context.stopAfterStatuses = 0;  // the next runs stop before the walk reaches any entry
+    };
+    cutOff();
+    const std::string partial = "d/" + FileCopier::TemporaryNameOf("big");
     ASSERT_TRUE(target.Exists(partial));
-    context.abandonAfterChunks = -1;
-    context.stopAfterStatuses = 0;  // before the walk reaches any entry
     Run(false);
     EXPECT_TRUE(target.Exists(partial)) << "kept for a later run";
-    SetModified(source.Path("big"), {1, 0});
+    SetModified(source.Path("d/big"), {1, 0});
     Run(false);
     EXPECT_FALSE(target.Exists(partial)) << "of the source as it was";
+    cutOff();
+    std::filesystem::remove_all(target.Path("d"));
+    Run(false);
+    EXPECT_FALSE(target.Exists(".tolvane-partials"));
 }
 
 }  // namespace
