@@ -88,7 +88,11 @@ bool StatusReader::Take(const char* name, struct stat& status, int& error) {
         return false;
     }
     const size_t index = m_next++;
-    if (!SpinUntil([&] { return m_read.load(std::memory_order_acquire) > index; }, kWait)) {
+    // A thread that has read nothing of the reading yet is still waking up: no use waiting.
+    const size_t read = m_read.load(std::memory_order_acquire);
+    if (read <= index &&
+        (read == 0 ||
+         !SpinUntil([&] { return m_read.load(std::memory_order_acquire) > index; }, kWait))) {
         ++m_missed;
         return false;
     }

@@ -39,9 +39,10 @@ class StatusReader {
     bool Take(const char* name, struct stat& status, int& error);
     // Whether name (by address, in the same listing) lies past every name of the reading.
     bool Past(const char* name) const;
-    // Whether the thread had most statuses of the reading read before the walk came to them;
-    // on a machine whose cores are all busy it falls behind, and reading twice costs.
-    bool KeptUp() const { return m_missed * 2 <= m_taken; }
+    // Of the reading's statuses, those given to the walk, and those the walk read itself
+    // because the thread had not read them in time.
+    size_t Taken() const { return m_taken; }
+    size_t Missed() const { return m_missed; }
 
   private:
     void Read();

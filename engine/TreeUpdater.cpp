@@ -578,14 +578,22 @@ void TreeUpdater::PrefetchFolders(Level& level) {
     });
 }
 
-// Ends the reading ahead in hand. Where the thread fell behind the walk (the machine's
-// cores are busy), the walk reads alone for a while before it tries again.
+// Ends the reading ahead in hand. Where the thread fell behind the walk for most of the
+// last few hundred files (the machine's cores are busy), reading twice costs more than it
+// saves: the walk reads alone for a while before it tries again.
 void TreeUpdater::EndReadAhead() {
+    constexpr size_t kJudged = 256;
     constexpr size_t kPausedFiles = 4096;
     m_statusReader->Stop();
     m_aheadLevel = 0;
-    if (!m_statusReader->KeptUp()) {
-        m_aheadPaused = kPausedFiles;
+    m_aheadTaken += m_statusReader->Taken();
+    m_aheadMissed += m_statusReader->Missed();
+    if (m_aheadTaken + m_aheadMissed >= kJudged) {
+        if (m_aheadMissed > m_aheadTaken) {
+            m_aheadPaused = kPausedFiles;
+        }
+        m_aheadTaken = 0;
+        m_aheadMissed = 0;
     }
 }
 

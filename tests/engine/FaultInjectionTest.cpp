@@ -419,6 +419,20 @@ TEST_F(FaultTest, ANameRefusedAfterTheLookupCalledItFreeIsACollision) {
     EXPECT_TRUE(source.Exists("d/y"));
 }
 
+// A target whose status cannot be read is a failure of its own: nothing is copied over it, and
+// its source is kept.
+TEST_F(FaultTest, ATargetWhoseStatusCannotBeReadIsAFailure) {
+    target.WriteFile("f", 10, 'o');
+    source.WriteFile("f", 100, 'n');
+    files.hiddenNames = {"f"};
+    files.hiddenInFolder = target.Stat("").st_ino;
+    files.hiddenError = EIO;
+    Run(true);
+    EXPECT_TRUE(context.Has("fail copy f: " + std::string(std::strerror(EIO))));
+    EXPECT_EQ(target.Size("f"), 10);
+    EXPECT_TRUE(source.Exists("f"));
+}
+
 // In a folder this run made there is nothing to look up: a first copy reads fewer statuses
 // than the rerun that finds every file there.
 TEST_F(FaultTest, AFirstCopyReadsNoTargetStatusInFoldersItMade) {

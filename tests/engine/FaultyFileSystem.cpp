@@ -117,7 +117,7 @@ int FaultyFileSystem::StatAt(int dirFd, const char* name, struct stat& st) {
     struct stat folder {};
     if (hiddenNames.count(name) != 0 && PosixFileSystem::Stat(dirFd, folder) == 0 &&
         folder.st_ino == hiddenInFolder) {
-        return -ENOENT;
+        return -hiddenError;
     }
     if (name == vanishingName) {
         return -ENOENT;

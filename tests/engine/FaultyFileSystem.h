@@ -59,6 +59,7 @@ class FaultyFileSystem : public PosixFileSystem {
     // there: a folder that refuses names it does not answer to (vfat with iocharset=utf8).
     std::set<std::string> hiddenNames;
     ino_t hiddenInFolder = 0;
+    int hiddenError = ENOENT;      // what a status read of a hidden name answers
     std::string refuseRenameFrom;  // RenameNoReplace of this name answers EIO
 
     std::atomic<int> refusedUnlinks{0};  // this many Unlink calls answer EACCES

@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "BlockDevice.h"
 #include "FaultyFileSystem.h"
 #include "FileCopier.h"
 #include "FuseMount.h"
@@ -278,6 +279,17 @@ void ShowAsRemovable(const TempTree& root, dev_t device) {
     root.MakeLink(
         "dev/block/" + std::to_string(major(device)) + ":" + std::to_string(minor(device)),
         "../../devices/sdz/sdz1");
+}
+
+// A partition answers for its disk whether the disk spins.
+TEST(BlockDeviceTest, ADiskSaysWhetherItSpins) {
+    const dev_t partition = makedev(259, 7);
+    for (const bool spins : {false, true}) {
+        TempTree sysfs;
+        ShowAsRemovable(sysfs, partition);
+        sysfs.WriteText("devices/sdz/queue/rotational", spins ? "1\n" : "0\n");
+        EXPECT_EQ(BlockDevice(partition, sysfs.Root()).Rotational(), spins);
+    }
 }
 
 // How sysfs shows the target's disk: not at all, or as removable, found by the FUSE file
