@@ -60,8 +60,6 @@ void StatusReader::Start(int dirFd, std::span<const char* const> names) {
     m_errors.resize(names.size());
     m_read.store(0, std::memory_order_relaxed);
     m_next = 0;
-    m_taken = 0;
-    m_missed = 0;
     {
         std::lock_guard guard(m_lock);
         m_pending = true;
@@ -76,6 +74,27 @@ void StatusReader::Stop() {
     m_wake.wait(lock, [this] { return !m_running; });
     m_stop.store(false, std::memory_order_relaxed);
     m_names.clear();
+    Judge();
+}
+
+void StatusReader::Judge() {
+    constexpr size_t kJudged = 256;
+    constexpr size_t kRestingFiles = 4096;
+    if (m_taken + m_missed >= kJudged) {
+        if (m_missed > m_taken) {
+            m_restingFiles = kRestingFiles;
+        }
+        m_taken = 0;
+        m_missed = 0;
+    }
+}
+
+bool StatusReader::Resting() {
+    if (m_restingFiles == 0) {
+        return false;
+    }
+    --m_restingFiles;
+    return true;
 }
 
 bool StatusReader::Take(const char* name, struct stat& status, int& error) {

@@ -32,6 +32,10 @@ class StatusReader {
     void Start(int dirFd, std::span<const char* const> names);
     // Ends the reading in hand: once it returns, the thread no longer uses the names.
     void Stop();
+    // Whether the walk should read alone for now, as it does for a while after the thread
+    // fell behind it for most of a few hundred files (the machine's cores are busy): reading
+    // twice then costs more than it saves. Each call counts one file of that while.
+    bool Resting();
     // The status of name (an entry of names, by address) as read by the thread, with the
     // error of its read (0 or errno); false when the thread has not read it by now or name
     // is none of names, and the caller reads it itself. Names must be taken in their order;
@@ -39,13 +43,10 @@ class StatusReader {
     bool Take(const char* name, struct stat& status, int& error);
     // Whether name (by address, in the same listing) lies past every name of the reading.
     bool Past(const char* name) const;
-    // Of the reading's statuses, those given to the walk, and those the walk read itself
-    // because the thread had not read them in time.
-    size_t Taken() const { return m_taken; }
-    size_t Missed() const { return m_missed; }
 
   private:
     void Read();
+    void Judge();
 
     FileSystem& m_files;
     std::mutex m_lock;
@@ -63,8 +64,9 @@ class StatusReader {
     std::vector<int> m_errors;
     std::atomic<size_t> m_read{0};  // statuses read so far, in order
     size_t m_next = 0;              // the walk's place in m_names
-    size_t m_taken = 0;             // of the reading's statuses, given to the walk
-    size_t m_missed = 0;            // and not read in time
+    size_t m_taken = 0;             // statuses given to the walk since the last judgement
+    size_t m_missed = 0;            // and those it read itself, not read in time
+    size_t m_restingFiles = 0;
     std::thread m_thread;
 };
 

@@ -245,7 +245,7 @@ void TreeUpdater::EnterFolder(int sourceFd, int targetFd, dev_t targetDevice,
 }
 
 void TreeUpdater::LeaveFolder() {
-    if (m_statusReader && m_aheadLevel == m_levels.back().id) {
+    if (m_aheadLevel != 0 && m_aheadLevel == m_levels.back().id) {
         EndReadAhead();  // before the folder its thread reads in may be closed
     }
     m_levels.pop_back();
@@ -550,8 +550,7 @@ void TreeUpdater::ReadAhead(const Level& level, const char* name) {
     if (m_aheadLevel != 0) {
         EndReadAhead();
     }
-    if (m_aheadPaused > 0) {
-        --m_aheadPaused;
+    if (m_statusReader->Resting()) {
         return;
     }
     m_aheadNames.clear();
@@ -578,31 +577,18 @@ void TreeUpdater::PrefetchFolders(Level& level) {
     });
 }
 
-// Ends the reading ahead in hand. Where the thread fell behind the walk for most of the
-// last few hundred files (the machine's cores are busy), reading twice costs more than it
-// saves: the walk reads alone for a while before it tries again.
+// Ends the reading ahead in hand (the reader judges from it whether it keeps up).
 void TreeUpdater::EndReadAhead() {
-    constexpr size_t kJudged = 256;
-    constexpr size_t kPausedFiles = 4096;
     m_statusReader->Stop();
     m_aheadLevel = 0;
-    m_aheadTaken += m_statusReader->Taken();
-    m_aheadMissed += m_statusReader->Missed();
-    if (m_aheadTaken + m_aheadMissed >= kJudged) {
-        if (m_aheadMissed > m_aheadTaken) {
-            m_aheadPaused = kPausedFiles;
-        }
-        m_aheadTaken = 0;
-        m_aheadMissed = 0;
-    }
 }
 
 // Reads the status of job's target into it, or takes the one read ahead; returns 0 (the
 // target missing included) or errno.
 int TreeUpdater::StatTarget(const Level& level, FileJob& job) {
     int error = 0;
-    if (m_statusReader && level.id == m_aheadLevel && level.listing &&
-        level.listing->Fills() == m_aheadFill && !m_replaying &&
+    // Levels of queued entries (id 0) have no listing, and nothing is read ahead for them.
+    if (m_aheadLevel != 0 && level.id == m_aheadLevel && level.listing->Fills() == m_aheadFill &&
         m_statusReader->Take(job.name, job.target, error)) {
         job.targetExists = error == 0;
         return error == ENOENT ? 0 : error;

@@ -159,9 +159,6 @@ class TreeUpdater {
     std::vector<const char*> m_aheadNames;
     std::uint64_t m_aheadLevel = 0;
     size_t m_aheadFill = 0;
-    size_t m_aheadPaused = 0;  // files the walk reads alone before it tries again
-    size_t m_aheadTaken = 0;   // statuses of the readings since the last judgement
-    size_t m_aheadMissed = 0;
     std::uint64_t m_lastLevelId = 0;
     // Reads the folders of a listing ahead where the cache is cold.
     std::unique_ptr<FolderPrefetcher> m_prefetcher;
