@@ -77,8 +77,9 @@ bool ConsoleContext::IsStopRequested() {
     return m_stops.StopRequested();
 }
 
+// Asked by the run's workers too, so it only reads the signals' count: the notice is the
+// walk's to write.
 bool ConsoleContext::IsAbandonRequested() {
-    NoticeStop();
     return m_stops.AbandonRequested();
 }
 

@@ -261,6 +261,9 @@ void TreeUpdater::SettleFiles(size_t keep) {
         keep, [this](FileQueue::Entry& entry) { ReplayFile(entry); },
         [this](const FileQueue::Entry& entry, std::uint64_t written, std::uint64_t resumed) {
             ShowProgress(Shown(entry.sourcePath), written, entry.job.source.st_size, resumed);
+            // Asked while a worker's long copy is waited for too, so that the observer can
+            // say at once that a stop was seen; the walk acts on it after the file.
+            StopRequested();
         });
 }
 

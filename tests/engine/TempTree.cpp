@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <stdexcept>
 
 namespace fs = std::filesystem;
@@ -89,8 +90,11 @@ off_t TempTree::Size(const std::string& relative) const {
 }
 
 std::string TempTree::Read(const std::string& relative) const {
+    // In one block: a character at a time takes seconds per 100 MiB under the sanitizers.
     std::ifstream in(Path(relative), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
 }
 
 std::string TempTree::LinkText(const std::string& relative) const {
