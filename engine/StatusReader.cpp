@@ -1,5 +1,6 @@
 #include "StatusReader.h"
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 
@@ -59,6 +60,7 @@ void StatusReader::Start(int dirFd, std::span<const char* const> names) {
     m_statuses.resize(names.size());
     m_errors.resize(names.size());
     m_read.store(0, std::memory_order_relaxed);
+    m_walkNext.store(0, std::memory_order_relaxed);
     m_next = 0;
     {
         std::lock_guard guard(m_lock);
@@ -81,8 +83,13 @@ void StatusReader::Judge() {
     constexpr size_t kJudged = 256;
     constexpr size_t kRestingFiles = 4096;
     if (m_taken + m_missed >= kJudged) {
-        if (m_missed > m_taken) {
+        // Behind is three in four missed, two spans in a row: a busy machine leaves the thread
+        // out for whole spans, while a quiet one misses at most half of one or two now and
+        // then (the first readings of a run, while the thread's core wakes up).
+        m_spansBehind = m_missed > 3 * m_taken ? m_spansBehind + 1 : 0;
+        if (m_spansBehind == 2) {
             m_restingFiles = kRestingFiles;
+            m_spansBehind = 0;
         }
         m_taken = 0;
         m_missed = 0;
@@ -109,16 +116,20 @@ bool StatusReader::Take(const char* name, struct stat& status, int& error) {
     const size_t index = m_next++;
     // A thread that has read nothing of the reading yet is still waking up: no use waiting.
     const size_t read = m_read.load(std::memory_order_acquire);
-    if (read <= index &&
-        (read == 0 ||
-         !SpinUntil([&] { return m_read.load(std::memory_order_acquire) > index; }, kWait))) {
+    const bool ready =
+        read > index ||
+        (read != 0 &&
+         SpinUntil([&] { return m_read.load(std::memory_order_acquire) > index; }, kWait));
+    if (ready) {
+        ++m_taken;
+        status = m_statuses[index];
+        error = m_errors[index];
+    } else {
         ++m_missed;
-        return false;
     }
-    ++m_taken;
-    status = m_statuses[index];
-    error = m_errors[index];
-    return true;
+    // Only now: the thread may pass over this name once it sees the walk is past it.
+    m_walkNext.store(index + 1, std::memory_order_release);
+    return ready;
 }
 
 bool StatusReader::Past(const char* name) const {
@@ -143,6 +154,12 @@ void StatusReader::Read() {
         lock.unlock();
         for (size_t i = 0; i < m_copyOffsets.size() && !m_stop.load(std::memory_order_relaxed);
              ++i) {
+            // A thread woken late does not read what the walk has read itself meanwhile:
+            // it goes on from the walk's place, ahead of it.
+            i = std::max(i, m_walkNext.load(std::memory_order_acquire));
+            if (i == m_copyOffsets.size()) {
+                break;
+            }
             m_errors[i] =
                 -m_files.StatAt(m_dirFd, m_copies.data() + m_copyOffsets[i], m_statuses[i]);
             m_read.store(i + 1, std::memory_order_release);

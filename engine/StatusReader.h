@@ -33,8 +33,8 @@ class StatusReader {
     // Ends the reading in hand: once it returns, the thread no longer uses the names.
     void Stop();
     // Whether the walk should read alone for now, as it does for a while after the thread
-    // fell behind it for most of a few hundred files (the machine's cores are busy): reading
-    // twice then costs more than it saves. Each call counts one file of that while.
+    // fell behind it for nearly all of a few hundred files (the machine's cores are busy):
+    // reading twice then costs more than it saves. Each call counts one file of that while.
     bool Resting();
     // The status of name (an entry of names, by address) as read by the thread, with the
     // error of its read (0 or errno); false when the thread has not read it by now or name
@@ -62,10 +62,14 @@ class StatusReader {
     std::vector<size_t> m_copyOffsets;
     std::vector<struct stat> m_statuses;
     std::vector<int> m_errors;
-    std::atomic<size_t> m_read{0};  // statuses read so far, in order
-    size_t m_next = 0;              // the walk's place in m_names
-    size_t m_taken = 0;             // statuses given to the walk since the last judgement
-    size_t m_missed = 0;            // and those it read itself, not read in time
+    // Past the last status read: the thread passes over names the walk has gone past, so
+    // only those from the walk's place on are sure to be read below this.
+    std::atomic<size_t> m_read{0};
+    std::atomic<size_t> m_walkNext{0};  // names before it the walk has settled
+    size_t m_next = 0;                  // the walk's place in m_names
+    size_t m_taken = 0;                 // statuses given to the walk since the last judgement
+    size_t m_missed = 0;                // and those it read itself, not read in time
+    int m_spansBehind = 0;              // judged spans in a row in which the thread fell behind
     size_t m_restingFiles = 0;
     std::thread m_thread;
 };
