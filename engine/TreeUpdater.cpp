@@ -546,8 +546,7 @@ void TreeUpdater::ReadAhead(const Level& level, const char* name) {
     if (level.targetFd < 0 || level.targetFolderNew || level.targetNames) {
         return;
     }
-    if (level.id == m_aheadLevel && level.listing->Fills() == m_aheadFill &&
-        !m_statusReader->Past(name)) {
+    if (ReadingAhead(level) && !m_statusReader->Past(name)) {
         return;
     }
     if (m_aheadLevel != 0) {
@@ -586,13 +585,17 @@ void TreeUpdater::EndReadAhead() {
     m_aheadLevel = 0;
 }
 
+// Whether the statuses being read ahead are those of the names in level's listing buffer.
+// Levels of queued entries (id 0) have no listing, and nothing is read ahead for them.
+bool TreeUpdater::ReadingAhead(const Level& level) const {
+    return m_aheadLevel != 0 && level.id == m_aheadLevel && level.listing->Fills() == m_aheadFill;
+}
+
 // Reads the status of job's target into it, or takes the one read ahead; returns 0 (the
 // target missing included) or errno.
 int TreeUpdater::StatTarget(const Level& level, FileJob& job) {
     int error = 0;
-    // Levels of queued entries (id 0) have no listing, and nothing is read ahead for them.
-    if (m_aheadLevel != 0 && level.id == m_aheadLevel && level.listing->Fills() == m_aheadFill &&
-        m_statusReader->Take(job.name, job.target, error)) {
+    if (ReadingAhead(level) && m_statusReader->Take(job.name, job.target, error)) {
         job.targetExists = error == 0;
         return error == ENOENT ? 0 : error;
     }

@@ -94,6 +94,7 @@ class TreeUpdater {
     void UpdateFile(Level& level, const char* name, const struct stat& source);
     void ReadAhead(const Level& level, const char* name);
     void EndReadAhead();
+    bool ReadingAhead(const Level& level) const;
     void PrefetchFolders(Level& level);
     int StatTarget(const Level& level, FileJob& job);
     void StartWorkers();
